@@ -1,0 +1,13 @@
+#pragma once
+
+// The scene's two entry points. Both need a current OpenGL context on the
+// calling thread.
+
+// Sets the fixed GL state of the run (sprite texture, viewport, projection,
+// additive blending, linear black fog) and fills the star field and the
+// particle pool. Call once, with the drawing surface's positive size in pixels.
+void initScene(int width, int height);
+
+// Draws one frame into the back buffer and advances the animation one step;
+// the caller presents it.
+void renderFrame();

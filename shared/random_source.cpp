@@ -1,0 +1,3 @@
+#include "random_source.h"
+
+RandomSource gRandomSource;
