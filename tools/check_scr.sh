@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Checks built saver executables: a Windows GUI program (subsystem 2), PE32
+# when built for i686 and PE32+ when built for x86_64, importing only the
+# system DLLs it is meant to (so the runtimes are linked in), and carrying the
+# description string and the icon group with its 32x32 and 16x16 16-colour
+# images. Fails loudly on the first regression.
+# Usage: tools/check_scr.sh FILE.scr...
+set -euo pipefail
+
+allowed="ADVAPI32.DLL GDI32.DLL GLU32.DLL KERNEL32.DLL MSVCRT.DLL OPENGL32.DLL USER32.DLL"
+status=0
+
+fail() {
+    echo "check_scr: $file: $*" >&2
+    status=1
+    file_ok=0
+}
+
+[ $# -gt 0 ] || { echo "usage: $0 FILE.scr..." >&2; exit 2; }
+
+for file in "$@"; do
+    file_ok=1
+    if [ ! -f "$file" ]; then
+        fail "missing"
+        continue
+    fi
+    headers=$(x86_64-w64-mingw32-objdump -p "$file" 2>&1) || { fail "objdump cannot read it"; continue; }
+
+    format=$(sed -n 's/.*file format \(.*\)$/\1/p' <<<"$headers" | head -n1)
+    magic=$(awk '$1 == "Magic" {print $2; exit}' <<<"$headers")
+    case "$format" in
+        pei-i386) [ "$magic" = 010b ] || fail "i686 build is not PE32 (magic $magic)" ;;
+        pei-x86-64) [ "$magic" = 020b ] || fail "x86_64 build is not PE32+ (magic $magic)" ;;
+        *) fail "unexpected file format '$format'" ;;
+    esac
+
+    subsystem=$(awk '$1 == "Subsystem" {print $2; exit}' <<<"$headers")
+    [ "$subsystem" = 00000002 ] || fail "subsystem is $subsystem, not 2 (Windows GUI)"
+
+    imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr '[:lower:]' '[:upper:]')
+    [ -n "$imports" ] || fail "no imports found"
+    for dll in $imports; do
+        case " $allowed " in
+            *" $dll "*) ;;
+            *) fail "imports $dll, which is not a system DLL it may use" ;;
+        esac
+    done
+
+    resources=$(wrestool -l "$file" 2>&1) || { fail "wrestool cannot read its resources"; continue; }
+    grep -q -- '--type=6 --name=1 --language=1033 ' <<<"$resources" ||
+        fail "string table block 1 (English, United States) missing"
+    grep -q -- '--type=14 --name=1 --language=1033 ' <<<"$resources" ||
+        fail "icon group 1 (English, United States) missing"
+
+    # String 1 is the second UTF-16 string of block 1 (string 0 is empty).
+    strings=$(wrestool -x --raw --type=6 --name=1 "$file" 2>/dev/null | python3 -c '
+import struct, sys
+data = sys.stdin.buffer.read()
+at, found = 0, []
+while at + 2 <= len(data):
+    (n,) = struct.unpack_from("<H", data, at)
+    found.append(data[at + 2 : at + 2 + 2 * n].decode("utf-16-le"))
+    at += 2 + 2 * n
+print(found[1] if len(found) > 1 else "")' || true)
+    [ "$strings" = "Cindral screen saver" ] || fail "string 1 is '$strings', not 'Cindral screen saver'"
+
+    # Width, height, colours, planes and bits of each image in the group.
+    group=$(wrestool -x --raw --type=14 --name=1 "$file" 2>/dev/null | python3 -c '
+import struct, sys
+data = sys.stdin.buffer.read()
+count = struct.unpack_from("<H", data, 4)[0] if len(data) >= 6 else 0
+for i in range(count if len(data) >= 6 + 14 * count else 0):
+    w, h, colours, _, planes, bits, _, ident = struct.unpack_from("<BBBBHHIH", data, 6 + 14 * i)
+    print(f"icon{ident} {w}x{h} colours={colours} planes={planes} bits={bits}")' || true)
+    for expected in "icon1 32x32 colours=16 planes=1 bits=4" "icon2 16x16 colours=16 planes=1 bits=4"; do
+        grep -qx "$expected" <<<"$group" || fail "icon group lacks '$expected' (has: ${group//$'\n'/; })"
+    done
+
+    [ $file_ok -eq 0 ] || echo "check_scr: $file: ok ($format, GUI, imports: $(tr '\n' ' ' <<<"$imports"))"
+done
+exit $status
