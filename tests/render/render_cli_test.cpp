@@ -1,0 +1,188 @@
+// cindral-render run as a separate program, the way a user runs it.
+#include "render_test_support.h"
+#include "scene.h"
+#include "scene_state_json.h"
+
+#include "gl_recorder.h"
+
+#include <png.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string quoted(const std::string& text)
+{
+    std::string q = "'";
+    for (char c : text) {
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return q + "'";
+}
+
+class RenderCli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::path(::testing::TempDir()) / "cindral-render-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Runs the renderer with `args`; `environment` is put in front as
+    // NAME=value words.
+    RunResult run(const std::vector<std::string>& args, const std::string& environment = "") const
+    {
+        std::string command = environment + " " + quoted(CINDRAL_RENDER_PROGRAM);
+        for (const std::string& a : args) {
+            command += " " + quoted(a);
+        }
+        const fs::path out = dir_ / "stdout.txt";
+        const fs::path err = dir_ / "stderr.txt";
+        command += " >" + quoted(out.string()) + " 2>" + quoted(err.string());
+        const int status = std::system(command.c_str());
+        const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return RunResult{code, readFile(out), readFile(err)};
+    }
+
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+// The state file the renderer must write after `frames` frames: the same
+// scene run here against the null GL sink.
+std::string expectedState(int frames)
+{
+    resetSceneToProcessStart();
+    glRecorder().recording = false;
+    initScene(320, 240);
+    for (int f = 0; f < frames; ++f) {
+        renderFrame();
+    }
+    std::string text;
+    appendSceneStateJson(text, liveSceneState(static_cast<std::uint64_t>(frames)));
+    return text;
+}
+
+} // namespace
+
+TEST_F(RenderCli, WritesAPngAndTheSceneStateAfterAThousandFrames)
+{
+    const RunResult r = run({"--frames", "1000", "--size", "320x240", "--state", path("s.json"),
+                             "--png", path("f.png")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_NE(png_image_begin_read_from_file(&image, path("f.png").c_str()), 0) << image.message;
+    EXPECT_EQ(image.width, 320u);
+    EXPECT_EQ(image.height, 240u);
+    image.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(image));
+    ASSERT_NE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr), 0) << image.message;
+    long lit = 0;
+    for (unsigned char v : rgb) {
+        lit += v != 0;
+    }
+    EXPECT_GT(lit, 0) << "the last frame is all black";
+
+    // Drawing through Mesa leaves the animation exactly as the scene computes
+    // it without any drawing: frame count, draws, every float.
+    EXPECT_EQ(readFile(path("s.json")), expectedState(1000));
+}
+
+TEST_F(RenderCli, WritesEveryKthFrameUnderItsNumber)
+{
+    const RunResult r = run({"--frames", "25", "--size", "64x48", "--every", "10", "--out", path("frames")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_ / "frames")) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"frame-000010.png", "frame-000020.png"}));
+}
+
+TEST_F(RenderCli, TwoRunsOf3000FramesWriteIdenticalStateFiles)
+{
+    for (const char* name : {"a.json", "b.json"}) {
+        const RunResult r = run({"--frames", "3000", "--size", "64x48", "--state", path(name)});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+    }
+    const std::string first = readFile(path("a.json"));
+    EXPECT_FALSE(first.empty());
+    EXPECT_EQ(first, readFile(path("b.json")));
+}
+
+TEST_F(RenderCli, HelpPrintsUsageAndSucceeds)
+{
+    const RunResult r = run({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.rfind("Usage: cindral-render", 0), 0u) << r.out;
+}
+
+TEST_F(RenderCli, BadInputEndsWithExitCode2AndOneLineOnStderr)
+{
+    const std::string regularFile = path("plain-file");
+    std::ofstream(regularFile) << "x";
+    const struct {
+        std::vector<std::string> args;
+        std::string environment;
+    } rows[] = {
+        {{"--bogus"}, ""},
+        {{"--size", "0x5"}, ""},
+        {{"--size", "-3x4"}, ""},
+        {{"--size", "12x"}, ""},
+        {{"--size", "1e3x4"}, ""},
+        {{"--size", "99999999999x4"}, ""},
+        {{"--size", "16385x16385"}, ""},
+        {{"--frames", "-1"}, ""},
+        {{"--frames", "many"}, ""},
+        {{"--png"}, ""},
+        {{"--every", "3"}, ""},
+        {{"--out", path("frames")}, ""},
+        {{"--png", path("no-such-dir/f.png")}, ""},
+        {{"--state", path("no-such-dir/s.json")}, ""},
+        {{"--every", "1", "--out", regularFile, "--frames", "1"}, ""},
+        // Fails only on writing, after the frame has been rendered.
+        {{"--frames", "1", "--size", "16x16", "--state", "/dev/full"}, ""},
+        {{"--frames", "1", "--size", "16x16", "--png", "/dev/full"}, ""},
+        // No EGL vendor library at all: no context can be had.
+        {{"--frames", "1"}, "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json"},
+    };
+    for (const auto& row : rows) {
+        const RunResult r = run(row.args, row.environment);
+        const std::string where = row.environment + " " + ::testing::PrintToString(row.args);
+        EXPECT_EQ(r.exitCode, 2) << where << "\n" << r.err;
+        EXPECT_EQ(r.err.rfind("cindral-render: ", 0), 0u) << where << "\n" << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << where << "\n" << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "frames")) << "a rejected run made its output directory";
+    EXPECT_TRUE(fs::exists("/dev/full")) << "a failed write removed the device";
+}

@@ -1,0 +1,123 @@
+#include "render_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+} // namespace
+
+TEST(RenderOptions, DefaultsTo100FramesAt800x600WithNoOutput)
+{
+    const ParsedRenderOptions parsed = parseRenderOptions({});
+    ASSERT_TRUE(parsed.ok()) << parsed.error;
+    EXPECT_EQ(parsed.options.width, 800);
+    EXPECT_EQ(parsed.options.height, 600);
+    EXPECT_EQ(parsed.options.frames, 100u);
+    EXPECT_TRUE(parsed.options.pngPath.empty());
+    EXPECT_TRUE(parsed.options.statePath.empty());
+    EXPECT_EQ(parsed.options.every, 0u);
+    EXPECT_FALSE(parsed.options.help);
+}
+
+TEST(RenderOptions, AcceptsEveryOptionWithItsValueNextOrAfterAnEqualsSign)
+{
+    const struct {
+        Args args;
+        int width;
+        int height;
+        std::uint64_t frames;
+        std::string png;
+        std::string state;
+        std::uint64_t every;
+        std::string out;
+    } rows[] = {
+        {{"--size", "320x240"}, 320, 240, 100, "", "", 0, ""},
+        {{"--size=1x1"}, 1, 1, 100, "", "", 0, ""},
+        {{"--size", "16384x16384"}, 16384, 16384, 100, "", "", 0, ""},
+        {{"--size", "0640x0480"}, 640, 480, 100, "", "", 0, ""},
+        {{"--frames", "0"}, 800, 600, 0, "", "", 0, ""},
+        {{"--frames=18446744073709551615"}, 800, 600, UINT64_MAX, "", "", 0, ""},
+        {{"--png", "f.png", "--state", "s.json"}, 800, 600, 100, "f.png", "s.json", 0, ""},
+        {{"--every", "30", "--out", "dir"}, 800, 600, 100, "", "", 30, "dir"},
+        {{"--frames", "5", "--frames", "7"}, 800, 600, 7, "", "", 0, ""}, // the last one counts
+    };
+    for (const auto& row : rows) {
+        const ParsedRenderOptions parsed = parseRenderOptions(row.args);
+        const std::string where = ::testing::PrintToString(row.args);
+        ASSERT_TRUE(parsed.ok()) << where << ": " << parsed.error;
+        const RenderOptions& o = parsed.options;
+        EXPECT_EQ(o.width, row.width) << where;
+        EXPECT_EQ(o.height, row.height) << where;
+        EXPECT_EQ(o.frames, row.frames) << where;
+        EXPECT_EQ(o.pngPath, row.png) << where;
+        EXPECT_EQ(o.statePath, row.state) << where;
+        EXPECT_EQ(o.every, row.every) << where;
+        EXPECT_EQ(o.outDir, row.out) << where;
+    }
+}
+
+TEST(RenderOptions, HelpWinsOverEverythingAfterIt)
+{
+    for (const Args& args : {Args{"--help"}, Args{"-h"}, Args{"--frames", "3", "--help", "--bogus"}}) {
+        const ParsedRenderOptions parsed = parseRenderOptions(args);
+        EXPECT_TRUE(parsed.ok()) << parsed.error;
+        EXPECT_TRUE(parsed.options.help) << ::testing::PrintToString(args);
+    }
+}
+
+TEST(RenderOptions, RejectsMalformedValuesAndCombinationsWithOneNamedReason)
+{
+    const struct {
+        Args args;
+        const char* reason; // a part of the error that names the problem
+    } rows[] = {
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"-s"}, "unknown option '-s'"},
+        {{"frames"}, "unexpected argument 'frames'"},
+        // A size must be two positive whole numbers up to kMaxRenderSide.
+        {{"--size", "0x5"}, "--size '0x5'"},
+        {{"--size", "5x0"}, "--size '5x0'"},
+        {{"--size", "-3x4"}, "--size '-3x4'"},
+        {{"--size", "+3x4"}, "--size '+3x4'"},
+        {{"--size", "12"}, "--size '12'"},
+        {{"--size", "12x"}, "--size '12x'"},
+        {{"--size", "x4"}, "--size 'x4'"},
+        {{"--size", "1e3x4"}, "--size '1e3x4'"},
+        {{"--size", "3.5x4"}, "--size '3.5x4'"},
+        {{"--size", "3x4x5"}, "--size '3x4x5'"},
+        {{"--size", " 3x4"}, "--size ' 3x4'"},
+        {{"--size", "3X4"}, "--size '3X4'"},
+        {{"--size", "16385x4"}, "--size '16385x4'"},
+        {{"--size", "4294967297x4"}, "--size '4294967297x4'"}, // wraps to 1 in 32 bits
+        {{"--size", "99999999999999999999999x4"}, "--size '99999999999999999999999x4'"},
+        {{"--size="}, "--size ''"},
+        {{"--frames", "-1"}, "--frames '-1'"},
+        {{"--frames", "ten"}, "--frames 'ten'"},
+        {{"--frames", "1.5"}, "--frames '1.5'"},
+        {{"--frames", "18446744073709551616"}, "--frames '18446744073709551616'"},
+        {{"--every", "0", "--out", "d"}, "--every '0'"},
+        // Missing values, also where the next argument is another option.
+        {{"--size"}, "--size needs a value"},
+        {{"--frames"}, "--frames needs a value"},
+        {{"--png"}, "--png needs a value"},
+        {{"--png", "--state", "s.json"}, "--png needs a value"},
+        {{"--state"}, "--state needs a value"},
+        {{"--state="}, "--state needs a non-empty path"},
+        {{"--out", "d"}, "--out needs --every"},
+        {{"--every", "5"}, "--every needs --out"},
+        {{"--frames", "0", "--png", "f.png"}, "--png needs at least one frame"},
+    };
+    for (const auto& row : rows) {
+        const ParsedRenderOptions parsed = parseRenderOptions(row.args);
+        const std::string where = ::testing::PrintToString(row.args);
+        ASSERT_FALSE(parsed.ok()) << where;
+        EXPECT_NE(parsed.error.find(row.reason), std::string::npos)
+            << where << " gave: " << parsed.error;
+        EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << where;
+    }
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Largest width or height cindral-render accepts, in pixels: far beyond any
+// screen, and small enough that the RGBA readback (4 bytes a pixel) of a
+// square of it still fits in memory.
+constexpr int kMaxRenderSide = 16384;
+
+struct RenderOptions {
+    int width = 800;
+    int height = 600;
+    std::uint64_t frames = 100;
+    std::string pngPath;   // empty: no PNG of the last frame
+    std::string statePath; // empty: no state file
+    std::uint64_t every = 0; // 0: no frame series; otherwise every K-th frame into outDir
+    std::string outDir;
+    bool help = false;
+};
+
+struct ParsedRenderOptions {
+    RenderOptions options;
+    std::string error; // one line naming the problem; empty when the arguments are sound
+
+    bool ok() const { return error.empty(); }
+};
+
+// Reads cindral-render's arguments (without the program name). Options take
+// their value as the next argument or after '=' (--size=320x240). Checks the
+// form of every value and how options combine; whether paths can be written is
+// left to the caller. `--help` ends the parse at once.
+ParsedRenderOptions parseRenderOptions(const std::vector<std::string>& args);
+
+// The text --help prints.
+const char* renderUsage();
