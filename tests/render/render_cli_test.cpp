@@ -155,17 +155,11 @@ TEST_F(RenderCli, BadInputEndsWithExitCode2AndOneLineOnStderr)
         std::vector<std::string> args;
         std::string environment;
     } rows[] = {
+        // One of each kind the parser rejects; its own test has them all.
         {{"--bogus"}, ""},
-        {{"--size", "0x5"}, ""},
-        {{"--size", "-3x4"}, ""},
-        {{"--size", "12x"}, ""},
         {{"--size", "1e3x4"}, ""},
-        {{"--size", "99999999999x4"}, ""},
-        {{"--size", "16385x16385"}, ""},
         {{"--frames", "-1"}, ""},
-        {{"--frames", "many"}, ""},
         {{"--png"}, ""},
-        {{"--every", "3"}, ""},
         {{"--out", path("frames")}, ""},
         {{"--png", path("no-such-dir/f.png")}, ""},
         {{"--state", path("no-such-dir/s.json")}, ""},
