@@ -28,6 +28,9 @@ configure build/win-i686 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/i686-w64
 configure build/win-x86_64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake" \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tools/wine-run.sh"
 
+echo "== Saver executables: subsystem, format, imports, resources"
+tools/check_scr.sh build/win-i686/host/cindral.scr build/win-x86_64/host/cindral.scr
+
 echo "== Windows tests under Wine"
 source tools/wine-env.sh build/win-x86_64
 stop_wine() { /usr/lib/wine/wineserver -k 2>/dev/null || true; }
