@@ -3,62 +3,35 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
 
-namespace {
-
-// What GetSystemDirectoryA would report for `text` in a buffer of `capacity`.
-struct Reported {
-    char directory[32];
-    unsigned long length;
-};
-
-Reported reported(const char* text)
+TEST(SystemLibraryPath, JoinsOnlyAFolderThatWasReadWholeAndAPathThatFits)
 {
-    Reported r{};
-    std::strncpy(r.directory, text, sizeof r.directory - 1);
-    r.length = static_cast<unsigned long>(std::strlen(r.directory));
-    return r;
-}
-
-} // namespace
-
-TEST(SystemLibraryPath, JoinsFolderAndNameWithOneBackslash)
-{
-    char path[64];
-    Reported r = reported("C:\\WINDOWS\\SYSTEM");
-    ASSERT_TRUE(systemLibraryPath(r.directory, r.length, sizeof r.directory, "PASSWORD.CPL", path, sizeof path));
-    EXPECT_STREQ(path, "C:\\WINDOWS\\SYSTEM\\PASSWORD.CPL");
-
-    r = reported("C:\\");
-    ASSERT_TRUE(systemLibraryPath(r.directory, r.length, sizeof r.directory, "MPR.DLL", path, sizeof path));
-    EXPECT_STREQ(path, "C:\\MPR.DLL");
-}
-
-TEST(SystemLibraryPath, RefusesAFailedOrTruncatedFolderQuery)
-{
-    char path[64] = "stale";
-    Reported r = reported("C:\\WINDOWS\\SYSTEM32");
-    // The query failed.
-    EXPECT_FALSE(systemLibraryPath(r.directory, 0, sizeof r.directory, "MPR.DLL", path, sizeof path));
-    EXPECT_STREQ(path, "");
-    // The buffer was too small: the result is the size needed, terminator included.
-    EXPECT_FALSE(systemLibraryPath(r.directory, 40, sizeof r.directory, "MPR.DLL", path, sizeof path));
-    EXPECT_FALSE(systemLibraryPath(r.directory, sizeof r.directory, sizeof r.directory, "MPR.DLL", path,
-                                   sizeof path));
-    // A length that disagrees with the text.
-    EXPECT_FALSE(systemLibraryPath(r.directory, r.length - 1, sizeof r.directory, "MPR.DLL", path, sizeof path));
-    EXPECT_FALSE(systemLibraryPath(r.directory, r.length + 1, sizeof r.directory, "MPR.DLL", path, sizeof path));
-}
-
-TEST(SystemLibraryPath, RefusesAPathThatDoesNotFit)
-{
-    Reported r = reported("C:\\WINDOWS\\SYSTEM"); // 17 characters
-    char path[64];
-    // 17 + 1 + 7 = 25 characters need 26 bytes.
-    EXPECT_TRUE(systemLibraryPath(r.directory, r.length, sizeof r.directory, "MPR.DLL", path, 26));
-    EXPECT_FALSE(systemLibraryPath(r.directory, r.length, sizeof r.directory, "MPR.DLL", path, 25));
-    EXPECT_STREQ(path, "");
-    EXPECT_FALSE(systemLibraryPath(r.directory, r.length, sizeof r.directory, "", path, sizeof path));
-    EXPECT_FALSE(systemLibraryPath(r.directory, r.length, sizeof r.directory, "MPR.DLL", nullptr, 0));
+    struct Row {
+        const char* folder;
+        unsigned long reported; // what GetSystemDirectoryA returned for a 32-byte buffer
+        const char* name;
+        std::size_t pathCapacity;
+        const char* path; // null: refused
+    };
+    const Row rows[] = {
+        {"C:\\WINDOWS\\SYSTEM", 17, "PASSWORD.CPL", 64, "C:\\WINDOWS\\SYSTEM\\PASSWORD.CPL"},
+        {"C:\\", 3, "MPR.DLL", 64, "C:\\MPR.DLL"},
+        {"C:\\WINDOWS\\SYSTEM", 17, "MPR.DLL", 26, "C:\\WINDOWS\\SYSTEM\\MPR.DLL"}, // 25 characters fit in 26
+        {"C:\\WINDOWS\\SYSTEM", 17, "MPR.DLL", 25, nullptr},
+        {"C:\\WINDOWS\\SYSTEM", 0, "MPR.DLL", 64, nullptr},  // the query failed
+        {"C:\\WINDOWS\\SYSTEM", 40, "MPR.DLL", 64, nullptr}, // too small: the size it needs
+        {"C:\\WINDOWS\\SYSTEM", 32, "MPR.DLL", 64, nullptr},
+        {"C:\\WINDOWS\\SYSTEM", 16, "MPR.DLL", 64, nullptr}, // a length the text disagrees with
+        {"C:\\WINDOWS\\SYSTEM", 18, "MPR.DLL", 64, nullptr},
+        {"C:\\WINDOWS\\SYSTEM", 17, "", 64, nullptr},
+    };
+    for (const Row& row : rows) {
+        char folder[32] = {};
+        std::strncpy(folder, row.folder, sizeof folder - 1);
+        char path[64] = "stale";
+        const bool joined = systemLibraryPath(folder, row.reported, sizeof folder, row.name, path, row.pathCapacity);
+        EXPECT_EQ(joined, row.path != nullptr) << row.folder << " " << row.reported << " " << row.pathCapacity;
+        EXPECT_STREQ(path, row.path != nullptr ? row.path : "") << row.folder << " " << row.reported;
+    }
+    EXPECT_FALSE(systemLibraryPath("C:\\", 3, 4, "MPR.DLL", nullptr, 0));
 }

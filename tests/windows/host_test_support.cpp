@@ -32,12 +32,30 @@ std::string standInFile(const char* name)
     return programFolder() + "provider\\" + name;
 }
 
+namespace {
+
+// Moves an existing file to a backup name and gives back the path under
+// which it was found, in the file system's own spelling, so that it returns
+// under that very name (Wine's files are lower case, the saver's names upper).
+std::string moveAside(const std::string& path, std::string& backup)
+{
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return {};
+    }
+    FindClose(search);
+    const std::string original = path.substr(0, path.find_last_of('\\') + 1) + found.cFileName;
+    backup = original + ".cindral-test-backup";
+    MoveFileExA(original.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING);
+    return original;
+}
+
+} // namespace
+
 PlacedFile::PlacedFile(const std::string& source, const std::string& target) : target_(target)
 {
-    if (GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        backup_ = target + ".cindral-test-backup";
-        MoveFileExA(target.c_str(), backup_.c_str(), MOVEFILE_REPLACE_EXISTING);
-    }
+    original_ = moveAside(target, backup_);
     placed_ = CopyFileA(source.c_str(), target.c_str(), FALSE) != 0;
 }
 
@@ -45,22 +63,19 @@ PlacedFile::~PlacedFile()
 {
     DeleteFileA(target_.c_str());
     if (!backup_.empty()) {
-        MoveFileExA(backup_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING);
+        MoveFileExA(backup_.c_str(), original_.c_str(), MOVEFILE_REPLACE_EXISTING);
     }
 }
 
-MovedAside::MovedAside(const std::string& path) : path_(path)
+MovedAside::MovedAside(const std::string& path)
 {
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        backup_ = path + ".cindral-test-backup";
-        MoveFileExA(path.c_str(), backup_.c_str(), MOVEFILE_REPLACE_EXISTING);
-    }
+    original_ = moveAside(path, backup_);
 }
 
 MovedAside::~MovedAside()
 {
     if (!backup_.empty()) {
-        MoveFileExA(backup_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
+        MoveFileExA(backup_.c_str(), original_.c_str(), MOVEFILE_REPLACE_EXISTING);
     }
 }
 

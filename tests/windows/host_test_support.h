@@ -38,6 +38,7 @@ public:
 
 private:
     std::string target_;
+    std::string original_;
     std::string backup_;
     bool placed_ = false;
 };
@@ -51,7 +52,7 @@ public:
     MovedAside& operator=(const MovedAside&) = delete;
 
 private:
-    std::string path_;
+    std::string original_;
     std::string backup_;
 };
 
