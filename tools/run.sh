@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
-# Builds what is stale and shows the flame: for now a short run rendered
-# off-screen by cindral-render into PNG frames under out/frames/.
+# Builds what is stale and shows the flame: the real Windows saver
+# (cindral.scr /s, 64-bit build) under Wine, on your display when there is one
+# (press a key or move the mouse to end it), otherwise for a few seconds on a
+# private virtual display, with screenshots saved under out/screenshots/.
+#
+#   tools/run.sh            the Windows saver under Wine
+#   tools/run.sh --linux    the native Linux host, cindral-x11, in a window
+#   tools/run.sh --frames   frames rendered off-screen by cindral-render
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -14,6 +20,13 @@ build_native() { # targets...
     cmake --build build/native -j"$jobs" --target "$@"
 }
 
+build_windows() {
+    cmake -S . -B build/win-x86_64 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake" \
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tools/wine-run.sh" >/dev/null
+    cmake --build build/win-x86_64 -j"$jobs" --target cindral
+}
+
 # 300 frames at 800x600, every 30th kept: ten pictures of the first three
 # seconds of the saver at its 100 frames a second.
 render_frames() { # dir
@@ -25,10 +38,77 @@ render_frames() { # dir
     ls "$dir"
 }
 
+# The saver in a private Wine prefix under build/, never ~/.wine.
+run_saver() {
+    local scr="$root/build/win-x86_64/host/cindral.scr"
+    mkdir -p build/run
+    source tools/wine-env.sh build/run
+    local x11_key='HKCU\Software\Wine\X11 Driver'
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+        "$CINDRAL_WINE" reg delete "$x11_key" /v Managed /f >/dev/null 2>&1 || true
+        /usr/lib/wine/wineserver -w
+        echo "run: the saver is starting on $DISPLAY; press a key or move the mouse to end it."
+        "$CINDRAL_WINE" "$scr" /s
+        /usr/lib/wine/wineserver -k 2>/dev/null || true
+        return
+    fi
+    local shots="$root/out/screenshots"
+    mkdir -p "$shots"
+    rm -f "$shots"/saver-*.png
+    # The virtual display has no window manager, for which Wine would wait
+    # when the saver's window goes.
+    "$CINDRAL_WINE" reg add "$x11_key" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    # Let this prefix's Wine session end: one started without a display would
+    # keep the saver's windows off the virtual one.
+    /usr/lib/wine/wineserver -w
+    echo "run: no display; running the saver for a few seconds on a private virtual display."
+    tools/with-display.sh bash -c '
+        "$CINDRAL_WINE" "$1" /s &
+        saver=$!
+        # The first start in a new prefix takes a while; wait for the window.
+        for _ in $(seq 100); do
+            xdotool search --name SaverWindow >/dev/null 2>&1 && break
+            sleep 0.2
+        done
+        for s in 1 3 5; do
+            sleep $(( s == 1 ? 1 : 2 ))
+            import -window root "$2/saver-${s}s.png"
+        done
+        xdotool key space
+        wait "$saver"
+        /usr/lib/wine/wineserver -k 2>/dev/null || true
+    ' run "$scr" "$shots"
+    echo "run: screenshots of the running saver are in $shots/:"
+    ls "$shots"
+}
+
+run_linux() {
+    build_native cindral-x11
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+        echo "run: cindral-x11 is starting on $DISPLAY; press a key or click to end it."
+        build/native/host_x11/cindral-x11 -window
+        return
+    fi
+    local shots="$root/out/screenshots"
+    mkdir -p "$shots"
+    echo "run: no display; running cindral-x11 for a few seconds on a private virtual display."
+    tools/with-display.sh bash -c '
+        "$1" -window & pid=$!
+        sleep 3
+        import -window root "$2/linux-3s.png"
+        kill -TERM "$pid"; wait "$pid"
+    ' run "$root/build/native/host_x11/cindral-x11" "$shots"
+    echo "run: a screenshot of cindral-x11 is in $shots/linux-3s.png"
+}
+
 main() {
     bash tools/setup.sh
-    build_native cindral-render
-    render_frames "$root/out/frames"
+    case "${1:-}" in
+        --frames) build_native cindral-render; render_frames "$root/out/frames" ;;
+        --linux) run_linux ;;
+        "") build_windows; run_saver ;;
+        *) echo "usage: tools/run.sh [--linux | --frames]" >&2; exit 2 ;;
+    esac
 }
 
 main "$@"
