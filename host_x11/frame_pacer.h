@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+
+// Frame pacing on a monotonic clock counted in nanoseconds. A frame lasts at
+// least kMinFrameNanos from the moment just before it is drawn; a frame that
+// took longer is followed at once by the next, and time lost is never made up.
+constexpr std::int64_t kMinFrameNanos = 10'000'000;  // at most 100 frames a second
+
+// The earliest moment at which the frame begun at frameStart may be followed
+// by the next one.
+constexpr std::int64_t frameDeadline(std::int64_t frameStart)
+{
+    return frameStart + kMinFrameNanos;
+}
+
+// How long to sleep at `now` before the next frame may begin; 0 when the
+// frame is already over.
+std::int64_t nanosToWait(std::int64_t frameStart, std::int64_t now);
+
+// Counts frames and gives the rate over the last whole second or more, for
+// the -fps overlay and the frame report.
+class FrameRateMeter {
+public:
+    // Records a frame presented at `now`. Returns true when the rate was
+    // renewed by it.
+    bool frameShown(std::int64_t now);
+
+    // Frames per second over the last measured span; 0 before the first span
+    // is complete.
+    double framesPerSecond() const { return rate_; }
+
+    long long totalFrames() const { return total_; }
+
+    // Frames per second from the first frame shown to the last; 0 until two
+    // frames have been shown.
+    double averageFramesPerSecond() const;
+
+    // Seconds from the first frame shown to the last.
+    double secondsShown() const { return static_cast<double>(last_ - first_) / 1e9; }
+
+private:
+    static constexpr std::int64_t kSpanNanos = 1'000'000'000;
+
+    std::int64_t first_ = 0;
+    std::int64_t last_ = 0;
+    std::int64_t spanStart_ = 0;
+    long long spanFrames_ = 0;
+    long long total_ = 0;
+    double rate_ = 0.0;
+};

@@ -1,0 +1,155 @@
+// cindral-x11: the flame on X11, in a window of its own, on the root window,
+// or in a window handed over by a screen saver daemon.
+
+#include "fps_overlay.h"
+#include "frame_pacer.h"
+#include "scene.h"
+#include "x11_errors.h"
+#include "x11_options.h"
+#include "x11_window.h"
+
+#include <X11/Xlib.h>
+#include <GL/glx.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+constexpr int kExitBadInput = 2;
+constexpr int kExitFailure = 1;
+
+volatile std::sig_atomic_t gStopRequested = 0;
+
+void onStopSignal(int)
+{
+    gStopRequested = 1;
+}
+
+void installStopHandlers()
+{
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a signal cuts the frame's sleep short.
+    action.sa_flags = 0;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+std::int64_t monotonicNanos()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// Sleeps until `deadline` on the monotonic clock, or until a stop signal.
+void sleepUntil(std::int64_t deadline)
+{
+    timespec until;
+    until.tv_sec = static_cast<time_t>(deadline / 1'000'000'000);
+    until.tv_nsec = static_cast<long>(deadline % 1'000'000'000);
+    while (!gStopRequested &&
+           clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
+
+int fail(int code, const std::string& message)
+{
+    std::fprintf(stderr, "cindral-x11: %s\n", message.c_str());
+    return code;
+}
+
+// Draws until a stop signal, a close request or the loss of the window.
+// Returns true when the window was lost.
+bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
+{
+    while (!gStopRequested) {
+        const SurfaceEvent event = handlePendingEvents(surface);
+        if (event == SurfaceEvent::CloseRequested) {
+            return false;
+        }
+        if (event == SurfaceEvent::WindowDestroyed || watchedWindowLost()) {
+            return true;
+        }
+        if (unexpectedX11Error()) {
+            return false;
+        }
+        const std::int64_t frameStart = monotonicNanos();
+        renderFrame();
+        if (showFps) {
+            drawFpsOverlay(meter.framesPerSecond(), surface.width, surface.height);
+        }
+        glXSwapBuffers(surface.display, surface.window);
+        const std::int64_t shown = monotonicNanos();
+        meter.frameShown(shown);
+        if (nanosToWait(frameStart, shown) > 0) {
+            sleepUntil(frameDeadline(frameStart));
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // First, so that a screen saver daemon stopping it at once still gets a
+    // clean exit.
+    installStopHandlers();
+    const ParsedOptions parsed = parseOptions(argc, argv);
+    if (parsed.outcome == ParseOutcome::ShowHelp) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (parsed.outcome == ParseOutcome::Invalid) {
+        return fail(kExitBadInput, parsed.error + " (see cindral-x11 -help)");
+    }
+    const X11Options& options = parsed.options;
+
+    TargetChoice choice;
+    std::string error;
+    if (!chooseTarget(options, std::getenv("XSCREENSAVER_WINDOW"), &choice, &error)) {
+        return fail(kExitBadInput, error);
+    }
+
+    const char* displayName =
+        options.displayName.empty() ? std::getenv("DISPLAY") : options.displayName.c_str();
+    if (displayName == nullptr || *displayName == '\0') {
+        return fail(kExitBadInput, "DISPLAY is not set: run it inside an X session or give -display");
+    }
+    Display* display = XOpenDisplay(displayName);
+    if (display == nullptr) {
+        return fail(kExitBadInput, std::string("cannot open display '") + displayName + "'");
+    }
+    installX11ErrorHandlers();
+
+    GlSurface surface;
+    const SurfaceStatus status = openSurface(display, choice, &surface, &error);
+    if (status != SurfaceStatus::Ready) {
+        closeSurface(surface, true);
+        XCloseDisplay(display);
+        return fail(status == SurfaceStatus::WindowUnusable ? kExitBadInput : kExitFailure, error);
+    }
+
+    initScene(surface.width, surface.height);
+    watchWindowForErrors(surface.window);
+    FrameRateMeter meter;
+    const bool windowLost = runFrames(surface, options.showFps, meter);
+    const bool failed = unexpectedX11Error() && !windowLost;
+    // Errors from taking down a window that may be gone mean nothing now.
+    watchWindowForErrors(None);
+    closeSurface(surface, windowLost || watchedWindowLost());
+    XCloseDisplay(display);
+
+    const char* report = std::getenv("CINDRAL_FRAME_REPORT");
+    if (report != nullptr && *report != '\0') {
+        std::fprintf(stderr, "cindral-x11: frames=%lld seconds=%.3f fps=%.2f\n", meter.totalFrames(),
+                     meter.secondsShown(), meter.averageFramesPerSecond());
+    }
+    return failed ? kExitFailure : 0;
+}

@@ -1,0 +1,77 @@
+#include "x11_errors.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+int gLastErrorCode = Success;
+Window gWatchedWindow = None;
+bool gWatchedWindowLost = false;
+bool gUnexpectedError = false;
+
+int onProtocolError(Display* display, XErrorEvent* event)
+{
+    gLastErrorCode = event->error_code;
+    if (gWatchedWindow == None) {
+        return 0;
+    }
+    // GLX reports a vanished drawable with the window's id or with its own
+    // drawable id, so any BadWindow or BadDrawable while drawing counts.
+    if (event->error_code == BadWindow || event->error_code == BadDrawable) {
+        gWatchedWindowLost = true;
+        return 0;
+    }
+    if (!gUnexpectedError && !gWatchedWindowLost) {
+        char text[160];
+        XGetErrorText(display, event->error_code, text, sizeof text);
+        std::fprintf(stderr, "cindral-x11: X error: %s (request %d.%d)\n", text,
+                     event->request_code, event->minor_code);
+    }
+    gUnexpectedError = true;
+    return 0;
+}
+
+[[noreturn]] int onConnectionLost(Display*)
+{
+    // Xlib ends the process if this returns; leave at once, without running
+    // the library destructors that would talk to the dead connection.
+    static const char message[] = "cindral-x11: lost the connection to the X display\n";
+    const ssize_t ignored = write(STDERR_FILENO, message, sizeof message - 1);
+    (void)ignored;
+    _exit(0);
+}
+
+} // namespace
+
+void installX11ErrorHandlers()
+{
+    XSetErrorHandler(onProtocolError);
+    XSetIOErrorHandler(onConnectionLost);
+}
+
+void clearX11Error()
+{
+    gLastErrorCode = Success;
+}
+
+int lastX11ErrorCode()
+{
+    return gLastErrorCode;
+}
+
+void watchWindowForErrors(Window window)
+{
+    gWatchedWindow = window;
+}
+
+bool watchedWindowLost()
+{
+    return gWatchedWindowLost;
+}
+
+bool unexpectedX11Error()
+{
+    return gUnexpectedError;
+}

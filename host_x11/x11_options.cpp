@@ -1,0 +1,150 @@
+#include "x11_options.h"
+
+#include <cstring>
+
+const char kUsage[] =
+    "usage: cindral-x11 [-window | -root | -window-id ID] [-fps] [-display NAME]\n"
+    "  -window        draw in a window of its own (the default)\n"
+    "  -root          draw on the root window, or on the window named by\n"
+    "                 XSCREENSAVER_WINDOW or the virtual root\n"
+    "  -window-id ID  draw into the window ID (decimal, or hexadecimal with 0x)\n"
+    "  -fps           show frames per second\n"
+    "  -display NAME  the X display to use instead of DISPLAY\n";
+
+namespace {
+
+int digitValue(char c, int base)
+{
+    int v = -1;
+    if (c >= '0' && c <= '9') {
+        v = c - '0';
+    } else if (c >= 'a' && c <= 'f') {
+        v = c - 'a' + 10;
+    } else if (c >= 'A' && c <= 'F') {
+        v = c - 'A' + 10;
+    }
+    return v < base ? v : -1;
+}
+
+// "--root" and "-root" are the same option.
+const char* optionName(const char* arg)
+{
+    if (arg[0] != '-') {
+        return nullptr;
+    }
+    return arg[1] == '-' ? arg + 2 : arg + 1;
+}
+
+ParsedOptions invalid(std::string error)
+{
+    ParsedOptions result;
+    result.outcome = ParseOutcome::Invalid;
+    result.error = std::move(error);
+    return result;
+}
+
+} // namespace
+
+bool parseWindowId(const char* text, std::uint32_t* id)
+{
+    int base = 10;
+    const char* p = text;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+        base = 16;
+        p += 2;
+    }
+    if (*p == '\0') {
+        return false;
+    }
+    std::uint64_t value = 0;
+    for (; *p != '\0'; ++p) {
+        const int d = digitValue(*p, base);
+        if (d < 0) {
+            return false;
+        }
+        value = value * static_cast<unsigned>(base) + static_cast<unsigned>(d);
+        if (value > 0xFFFFFFFFu) {
+            return false;
+        }
+    }
+    if (value == 0) {
+        return false;
+    }
+    *id = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+ParsedOptions parseOptions(int argc, const char* const* argv)
+{
+    ParsedOptions result;
+    X11Options& o = result.options;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        const char* name = optionName(arg);
+        const bool hasValue = i + 1 < argc;
+        if (name == nullptr) {
+            return invalid(std::string("unexpected argument '") + arg + "'");
+        } else if (std::strcmp(name, "root") == 0) {
+            o.target = DrawTarget::Root;
+        } else if (std::strcmp(name, "window") == 0) {
+            o.target = DrawTarget::OwnWindow;
+        } else if (std::strcmp(name, "window-id") == 0) {
+            if (!hasValue) {
+                return invalid(std::string(arg) + " needs a window id");
+            }
+            const char* value = argv[++i];
+            if (!parseWindowId(value, &o.windowId)) {
+                return invalid(std::string("'") + value +
+                               "' is not a window id (decimal, or hexadecimal with 0x)");
+            }
+            o.target = DrawTarget::WindowId;
+        } else if (std::strcmp(name, "fps") == 0) {
+            o.showFps = true;
+        } else if (std::strcmp(name, "no-fps") == 0) {
+            o.showFps = false;
+        } else if (std::strcmp(name, "display") == 0) {
+            if (!hasValue) {
+                return invalid(std::string(arg) + " needs a display name");
+            }
+            o.displayName = argv[++i];
+        } else if (std::strcmp(name, "help") == 0 || std::strcmp(name, "h") == 0) {
+            result.outcome = ParseOutcome::ShowHelp;
+            return result;
+        } else {
+            return invalid(std::string("unknown option '") + arg + "'");
+        }
+    }
+    return result;
+}
+
+bool chooseTarget(const X11Options& options, const char* xscreensaverWindow, TargetChoice* choice,
+                  std::string* error)
+{
+    using Kind = TargetChoice::Kind;
+    *choice = TargetChoice();
+    switch (options.target) {
+    case DrawTarget::OwnWindow:
+        choice->kind = Kind::OwnWindow;
+        return true;
+    case DrawTarget::WindowId:
+        choice->kind = Kind::GivenWindow;
+        choice->id = options.windowId;
+        choice->source = "-window-id";
+        return true;
+    case DrawTarget::Root:
+        break;
+    }
+    // An empty value counts as unset, as an empty DISPLAY does.
+    if (xscreensaverWindow == nullptr || *xscreensaverWindow == '\0') {
+        choice->kind = Kind::RootWindow;
+        return true;
+    }
+    if (!parseWindowId(xscreensaverWindow, &choice->id)) {
+        *error = std::string("XSCREENSAVER_WINDOW='") + xscreensaverWindow +
+                 "' is not a window id (decimal, or hexadecimal with 0x)";
+        return false;
+    }
+    choice->kind = Kind::GivenWindow;
+    choice->source = "XSCREENSAVER_WINDOW";
+    return true;
+}

@@ -1,0 +1,224 @@
+#include "x11_window.h"
+
+#include "x11_errors.h"
+#include "x11_virtual_root.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int kOwnWindowWidth = 800;
+constexpr int kOwnWindowHeight = 600;
+
+std::string hexId(unsigned long id)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%lx", id);
+    return text;
+}
+
+bool canDrawDoubleBufferedRgba(Display* display, XVisualInfo* info)
+{
+    int useGl = 0;
+    int rgba = 0;
+    int doubleBuffer = 0;
+    return glXGetConfig(display, info, GLX_USE_GL, &useGl) == 0 && useGl &&
+           glXGetConfig(display, info, GLX_RGBA, &rgba) == 0 && rgba &&
+           glXGetConfig(display, info, GLX_DOUBLEBUFFER, &doubleBuffer) == 0 && doubleBuffer;
+}
+
+// Creates the context for `info` and makes it current on the surface's window.
+SurfaceStatus bindContext(GlSurface* s, XVisualInfo* info, std::string* error)
+{
+    clearX11Error();
+    s->context = glXCreateContext(s->display, info, nullptr, True);
+    if (s->context == nullptr) {
+        *error = "cannot create an OpenGL context";
+        return SurfaceStatus::CannotDraw;
+    }
+    const Bool current = glXMakeCurrent(s->display, s->window, s->context);
+    XSync(s->display, False);
+    if (!current || lastX11ErrorCode() != Success) {
+        *error = "cannot draw with OpenGL into window " + hexId(s->window);
+        return SurfaceStatus::CannotDraw;
+    }
+    return SurfaceStatus::Ready;
+}
+
+SurfaceStatus openForeignWindow(GlSurface* s, Window window, const char* source, std::string* error)
+{
+    Display* d = s->display;
+    clearX11Error();
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(d, window, &attributes) || lastX11ErrorCode() != Success) {
+        *error = "window " + hexId(window) + (*source ? std::string(" (from ") + source + ")" : "") +
+                 " does not exist";
+        return SurfaceStatus::WindowUnusable;
+    }
+    // Only the structure events: the owner of a foreign window takes its
+    // input, and only one client may select button presses.
+    XSelectInput(d, window, StructureNotifyMask);
+    s->window = window;
+    s->width = attributes.width;
+    s->height = attributes.height;
+
+    XVisualInfo wanted;
+    wanted.visualid = XVisualIDFromVisual(attributes.visual);
+    int count = 0;
+    XVisualInfo* info = XGetVisualInfo(d, VisualIDMask, &wanted, &count);
+    if (info == nullptr || !canDrawDoubleBufferedRgba(d, info)) {
+        if (info != nullptr) {
+            XFree(info);
+        }
+        *error = "window " + hexId(window) + " has a visual without double-buffered RGBA OpenGL";
+        return SurfaceStatus::WindowUnusable;
+    }
+    const SurfaceStatus status = bindContext(s, info, error);
+    XFree(info);
+    return status;
+}
+
+void nameOwnWindow(GlSurface* s)
+{
+    Display* d = s->display;
+    XStoreName(d, s->window, "Cindral");
+
+    XClassHint classHint;
+    char name[] = "cindral-x11";
+    char className[] = "Cindral";
+    classHint.res_name = name;
+    classHint.res_class = className;
+    XSetClassHint(d, s->window, &classHint);
+
+    // The scene's view is fixed when it starts, so the window keeps its size.
+    XSizeHints* size = XAllocSizeHints();
+    if (size != nullptr) {
+        size->flags = PMinSize | PMaxSize;
+        size->min_width = size->max_width = s->width;
+        size->min_height = size->max_height = s->height;
+        XSetWMNormalHints(d, s->window, size);
+        XFree(size);
+    }
+
+    s->wmProtocols = XInternAtom(d, "WM_PROTOCOLS", False);
+    s->wmDeleteWindow = XInternAtom(d, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(d, s->window, &s->wmDeleteWindow, 1);
+
+    const unsigned long pid = static_cast<unsigned long>(getpid());
+    XChangeProperty(d, s->window, XInternAtom(d, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+}
+
+SurfaceStatus openOwnWindow(GlSurface* s, std::string* error)
+{
+    Display* d = s->display;
+    const int screen = DefaultScreen(d);
+    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
+                        GLX_BLUE_SIZE, 1, None};
+    XVisualInfo* info = glXChooseVisual(d, screen, attributes);
+    if (info == nullptr) {
+        *error = "the display offers no double-buffered RGBA OpenGL visual";
+        return SurfaceStatus::CannotDraw;
+    }
+    s->ownWindow = true;
+    s->width = std::min(kOwnWindowWidth, DisplayWidth(d, screen));
+    s->height = std::min(kOwnWindowHeight, DisplayHeight(d, screen));
+    const Window root = RootWindow(d, screen);
+    s->colormap = XCreateColormap(d, root, info->visual, AllocNone);
+
+    XSetWindowAttributes set;
+    set.colormap = s->colormap;
+    set.background_pixel = BlackPixel(d, screen);
+    set.border_pixel = 0;
+    set.event_mask = KeyPressMask | ButtonPressMask | StructureNotifyMask;
+    s->window = XCreateWindow(d, root, 0, 0, static_cast<unsigned>(s->width),
+                              static_cast<unsigned>(s->height), 0, info->depth, InputOutput,
+                              info->visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
+                              &set);
+    nameOwnWindow(s);
+    XMapWindow(d, s->window);
+
+    const SurfaceStatus status = bindContext(s, info, error);
+    XFree(info);
+    return status;
+}
+
+} // namespace
+
+SurfaceStatus openSurface(Display* display, const TargetChoice& choice, GlSurface* surface,
+                          std::string* error)
+{
+    surface->display = display;
+    int errorBase = 0;
+    int eventBase = 0;
+    if (!glXQueryExtension(display, &errorBase, &eventBase)) {
+        *error = std::string("the display ") + DisplayString(display) + " has no GLX extension";
+        return SurfaceStatus::CannotDraw;
+    }
+    switch (choice.kind) {
+    case TargetChoice::Kind::OwnWindow:
+        return openOwnWindow(surface, error);
+    case TargetChoice::Kind::GivenWindow:
+        return openForeignWindow(surface, choice.id, choice.source, error);
+    case TargetChoice::Kind::RootWindow:
+        break;
+    }
+    return openForeignWindow(surface, findVirtualRoot(display, DefaultScreen(display)), "", error);
+}
+
+SurfaceEvent handlePendingEvents(GlSurface& s)
+{
+    SurfaceEvent result = SurfaceEvent::Nothing;
+    while (XPending(s.display) > 0) {
+        XEvent event;
+        XNextEvent(s.display, &event);
+        switch (event.type) {
+        case DestroyNotify:
+            if (event.xdestroywindow.window == s.window) {
+                return SurfaceEvent::WindowDestroyed;
+            }
+            break;
+        case KeyPress:
+        case ButtonPress:
+            if (s.ownWindow) {
+                result = SurfaceEvent::CloseRequested;
+            }
+            break;
+        case ClientMessage:
+            if (s.ownWindow && event.xclient.message_type == s.wmProtocols &&
+                event.xclient.format == 32 &&
+                static_cast<Atom>(event.xclient.data.l[0]) == s.wmDeleteWindow) {
+                result = SurfaceEvent::CloseRequested;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return result;
+}
+
+void closeSurface(GlSurface& s, bool windowLost)
+{
+    if (s.display == nullptr) {
+        return;
+    }
+    if (s.context != nullptr) {
+        glXMakeCurrent(s.display, None, nullptr);
+        glXDestroyContext(s.display, s.context);
+        s.context = nullptr;
+    }
+    if (s.ownWindow && !windowLost && s.window != None) {
+        XDestroyWindow(s.display, s.window);
+    }
+    s.window = None;
+    if (s.colormap != None) {
+        XFreeColormap(s.display, s.colormap);
+        s.colormap = None;
+    }
+}
