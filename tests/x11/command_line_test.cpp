@@ -1,0 +1,124 @@
+// cindral-x11 refusing what it cannot use, and ending when its display goes.
+
+// GoogleTest before Xlib, whose None and Bool macros clash with it.
+#include <gtest/gtest.h>
+
+#include "process_support.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+struct BadInput {
+    std::vector<std::string> args;
+    std::vector<EnvChange> env;
+    const char* says;
+};
+
+// Runs each case and expects exit code 2 with one line on stderr that says
+// what was wrong.
+void expectEachRefused(const std::vector<BadInput>& cases)
+{
+    for (const BadInput& c : cases) {
+        const std::string shown = ::testing::PrintToString(c.args);
+        HostProcess host(c.args, c.env);
+        ASSERT_TRUE(host.waitForExit(5.0)) << shown << ": still running";
+        EXPECT_EQ(host.howItEnded(), "exit 2") << shown << ": " << host.errorText();
+        const std::string& text = host.errorText();
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << shown << ": " << text;
+        EXPECT_EQ(text.back(), '\n') << shown;
+        EXPECT_NE(text.find(c.says), std::string::npos) << shown << ": " << text;
+    }
+}
+
+// Stops the private display server however the test ends.
+struct ServerGuard {
+    pid_t pid;
+    ~ServerGuard()
+    {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    void stop()
+    {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+};
+
+} // namespace
+
+TEST(CommandLine, MalformedOptionsAndIdsGiveExitTwoAndOneLine)
+{
+    const EnvChange noScreensaverWindow{"XSCREENSAVER_WINDOW", true, ""};
+    expectEachRefused({
+        {{"-bogus"}, {}, "unknown option '-bogus'"},
+        {{"-window-id"}, {}, "needs a window id"},
+        {{"-window-id", "12ab"}, {}, "'12ab' is not a window id"},
+        {{"-window-id", ""}, {}, "'' is not a window id"},
+        {{"-window-id", "0x"}, {}, "'0x' is not a window id"},
+        {{"-window-id", "-5"}, {}, "'-5' is not a window id"},
+        {{"-window-id", "4294967296"}, {}, "'4294967296' is not a window id"},
+        {{"-root"}, {{"XSCREENSAVER_WINDOW", false, "12ab"}}, "XSCREENSAVER_WINDOW='12ab'"},
+        {{}, {{"DISPLAY", true, ""}, noScreensaverWindow}, "DISPLAY is not set"},
+        {{}, {{"DISPLAY", false, ""}}, "DISPLAY is not set"},
+        {{}, {{"DISPLAY", false, ":4093"}}, "cannot open display ':4093'"},
+        {{"-display", ":4093"}, {}, "cannot open display ':4093'"},
+    });
+}
+
+TEST(CommandLine, WindowsThatDoNotExistGiveExitTwoAndOneLine)
+{
+    REQUIRE_DISPLAY();
+    // In the id range of the display's last possible client.
+    const char* missing = "0x1ffffff0";
+    expectEachRefused({
+        {{"-window-id", missing}, {}, "window 0x1ffffff0 (from -window-id) does not exist"},
+        {{"-window-id", "536870896"}, {}, "window 0x1ffffff0 (from -window-id) does not exist"},
+        {{"-root"},
+         {{"XSCREENSAVER_WINDOW", false, missing}},
+         "window 0x1ffffff0 (from XSCREENSAVER_WINDOW) does not exist"},
+    });
+}
+
+TEST(CommandLine, LosingTheDisplayEndsItWithExitZero)
+{
+    // A display of its own, since this one is killed.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t server = fork();
+    if (server == 0) {
+        close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "320x240x24",
+               "-nolisten", "tcp", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ServerGuard guard{server};
+    close(fds[1]);
+    // The display number arrives as a line, possibly in pieces.
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') {
+        number += c;
+    }
+    close(fds[0]);
+    ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+    const std::string name = ":" + number;
+
+    HostProcess host({"-display", name});
+    sleepSeconds(1.0);
+    EXPECT_TRUE(host.running()) << host.howItEnded() << ": " << host.errorText();
+    guard.stop();
+    ASSERT_TRUE(host.waitForExit(5.0)) << "still running without its display";
+    EXPECT_EQ(host.howItEnded(), "exit 0") << host.errorText();
+    EXPECT_NE(host.errorText().find("lost the connection"), std::string::npos) << host.errorText();
+}

@@ -1,0 +1,195 @@
+// cindral-x11 as a process on the test display: where it draws, what it draws
+// and how it ends.
+
+// GoogleTest before Xlib, whose None and Bool macros clash with it.
+#include <gtest/gtest.h>
+
+#include "process_support.h"
+
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr double kStartSeconds = 10.0;  // software GL on a busy two-core machine
+constexpr double kExitSeconds = 5.0;
+
+std::string hex(Window w)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%lx", w);
+    return text;
+}
+
+int exactWhitePixels(const Picture& p, int x0, int y0, int x1, int y1)
+{
+    return p.count(x0, y0, x1, y1, [](std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+        return r == 255 && g == 255 && b == 255;
+    });
+}
+
+// The rate overlay's corner: "100.0 fps" in 10 × 14 pixel glyphs, 8 pixels in.
+int whiteInRateCorner(const Picture& p)
+{
+    return exactWhitePixels(p, 0, p.height - 32, 140, p.height);
+}
+
+class X11Host : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        REQUIRE_DISPLAY();
+        ASSERT_TRUE(display.ok()) << "cannot open the display " << std::getenv("DISPLAY");
+    }
+
+    // Expects the process to end with exit code 0 and nothing on stderr.
+    void expectCleanExit(HostProcess& host, const std::string& what)
+    {
+        ASSERT_TRUE(host.waitForExit(kExitSeconds)) << what << ": still running after "
+                                                    << kExitSeconds << " s";
+        EXPECT_EQ(host.howItEnded(), "exit 0") << what << ": " << host.errorText();
+        EXPECT_EQ(host.errorText(), "") << what;
+    }
+
+    TestDisplay display;
+};
+
+using OwnWindow = X11Host;
+using GivenWindow = X11Host;
+using RootWindow = X11Host;
+
+} // namespace
+
+TEST_F(OwnWindow, ShowsAMovingFlameInTheMiddleOnBlack)
+{
+    HostProcess host({});
+    const Window window = display.findWindowOfProcess(host.pid(), kStartSeconds);
+    ASSERT_NE(window, None) << "no window with the process's _NET_WM_PID";
+    EXPECT_EQ(waitForFlame(display, window, kStartSeconds), "");
+
+    const Picture before = display.capture(window);
+    sleepSeconds(0.3);
+    const Picture after = display.capture(window);
+    ASSERT_EQ(before.rgb.size(), after.rgb.size());
+    size_t changed = 0;
+    for (size_t i = 0; i < before.rgb.size(); ++i) {
+        changed += before.rgb[i] != after.rgb[i];
+    }
+    EXPECT_GT(changed, before.rgb.size() / 200) << "the picture hardly changed in 0.3 s";
+    EXPECT_LT(whiteInRateCorner(after), 20) << "a rate overlay without -fps";
+
+    host.signal(SIGTERM);
+    expectCleanExit(host, "SIGTERM");
+}
+
+TEST_F(OwnWindow, FpsWritesTheRateInTheBottomLeftCornerAndKeepsTheFlame)
+{
+    HostProcess host({"-fps"});
+    const Window window = display.findWindowOfProcess(host.pid(), kStartSeconds);
+    ASSERT_NE(window, None);
+    EXPECT_EQ(waitForFlame(display, window, kStartSeconds), "");
+    // The overlay is exact white, which the additive, fogged sprites hardly
+    // ever reach.
+    const Picture picture = display.capture(window);
+    EXPECT_GT(whiteInRateCorner(picture), 100);
+    EXPECT_EQ(exactWhitePixels(picture, picture.width - 140, 0, picture.width, 32), 0)
+        << "white in the top-right corner";
+    host.signal(SIGTERM);
+    expectCleanExit(host, "SIGTERM");
+}
+
+TEST_F(OwnWindow, AKeyAClickOrTheWindowManagerClosesItWithExitZero)
+{
+    struct Row {
+        const char* what;
+        int type;
+    };
+    const Row rows[] = {
+        {"key press", KeyPress},
+        {"button press", ButtonPress},
+        {"WM_DELETE_WINDOW", ClientMessage},
+    };
+    for (const Row& r : rows) {
+        HostProcess host({});
+        const Window window = display.findWindowOfProcess(host.pid(), kStartSeconds);
+        ASSERT_NE(window, None) << r.what;
+        sleepSeconds(0.3);
+        display.sendEvent(window, r.type);
+        expectCleanExit(host, r.what);
+        EXPECT_FALSE(display.windowExists(window)) << r.what << ": the window outlived the process";
+    }
+}
+
+TEST_F(OwnWindow, SigtermAndSigintEndItWithExitZero)
+{
+    for (int number : {SIGTERM, SIGINT}) {
+        HostProcess host({});
+        ASSERT_NE(display.findWindowOfProcess(host.pid(), kStartSeconds), None) << number;
+        sleepSeconds(0.3);
+        host.signal(number);
+        expectCleanExit(host, "signal " + std::to_string(number));
+    }
+}
+
+TEST_F(GivenWindow, WindowIdDrawsIntoThatWindowAndOpensNoOther)
+{
+    const Window target = display.makeWindow(600, 420, 320, 240);
+    HostProcess host({"-window-id", hex(target)});
+    EXPECT_EQ(waitForFlame(display, target, kStartSeconds), "");
+    EXPECT_EQ(display.findWindowOfProcess(host.pid(), 0.2), None);
+    host.signal(SIGTERM);
+    expectCleanExit(host, "SIGTERM");
+    EXPECT_TRUE(display.windowExists(target)) << "a window it was lent must outlive it";
+    display.destroyWindow(target);
+}
+
+TEST_F(GivenWindow, DestroyingTheWindowEndsItWithExitZero)
+{
+    const Window target = display.makeWindow(600, 420, 320, 240);
+    HostProcess host({"-window-id", hex(target)});
+    EXPECT_EQ(waitForFlame(display, target, kStartSeconds), "");
+    display.destroyWindow(target);
+    expectCleanExit(host, "window destroyed");
+}
+
+TEST_F(GivenWindow, ScreensaverWindowVariableTakesPrecedenceOverTheVirtualRoot)
+{
+    const Window vroot = display.makeWindow(20, 20, 320, 240);
+    display.setVirtualRoot(vroot, vroot);
+    const Window target = display.makeWindow(600, 420, 320, 240);
+    HostProcess host({"-root"}, {{"XSCREENSAVER_WINDOW", false, std::to_string(target)}});
+    EXPECT_EQ(waitForFlame(display, target, kStartSeconds), "");
+    const Picture untouched = display.capture(vroot);
+    EXPECT_EQ(untouched.count(0, 0, untouched.width, untouched.height, isNearBlack),
+              untouched.width * untouched.height)
+        << "it drew into the virtual root too";
+    host.signal(SIGTERM);
+    expectCleanExit(host, "SIGTERM");
+    display.destroyWindow(target);
+    display.destroyWindow(vroot);
+}
+
+TEST_F(RootWindow, RootDrawsIntoTheVirtualRootWhenThereIsOne)
+{
+    const Window vroot = display.makeWindow(600, 420, 320, 240);
+    display.setVirtualRoot(vroot, vroot);
+    HostProcess host({"-root"}, {{"XSCREENSAVER_WINDOW", true, ""}});
+    EXPECT_EQ(waitForFlame(display, vroot, kStartSeconds), "");
+    host.signal(SIGTERM);
+    expectCleanExit(host, "SIGTERM");
+    display.destroyWindow(vroot);
+}
+
+TEST_F(RootWindow, RootDrawsOnTheRootWindowWithoutAVirtualRoot)
+{
+    HostProcess host({"-root"}, {{"XSCREENSAVER_WINDOW", true, ""}});
+    const Window root = DefaultRootWindow(display.get());
+    EXPECT_EQ(waitForFlame(display, root, kStartSeconds), "");
+    host.signal(SIGTERM);
+    expectCleanExit(host, "SIGTERM");
+    // Nothing repaints the root by itself: leave it black for later tests.
+    XClearWindow(display.get(), root);
+    XSync(display.get(), False);
+}
