@@ -20,6 +20,17 @@ void showError(const char* text)
     MessageBoxA(nullptr, text, "Error", MB_OK);
 }
 
+// A failed pixel format leaves the saver window up while the message says so.
+// The window loses its close policy first: the message box takes the
+// activation from it, and the close that this deactivation requests would
+// destroy the window and post the quit message that ends the box's own
+// message loop, taking the message away before anyone could read it.
+void reportPixelFormatFailure(const char* text)
+{
+    SetWindowLongPtrA(gSaverWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+    showError(text);
+}
+
 // Tells the system whether a screen saver runs. Neither stored in the user
 // profile nor broadcast; the previous state it reports is not used.
 void markSaverRunning(BOOL running)
@@ -127,14 +138,14 @@ void runSaverWindow(HWND parentWindow, int showCommand)
     format.cColorBits = 16;
     const int formatIndex = ChoosePixelFormat(deviceContext, &format);
     if (formatIndex == 0) {
-        showError("ChoosePixelFormat() failed:  Cannot find a suitable pixel format.");
+        reportPixelFormatFailure("ChoosePixelFormat() failed:  Cannot find a suitable pixel format.");
         if (saverMode) {
             markSaverRunning(FALSE);
         }
         return;
     }
     if (!SetPixelFormat(deviceContext, formatIndex, &format)) {
-        showError("SetPixelFormat() failed:  Cannot set format specified.");
+        reportPixelFormatFailure("SetPixelFormat() failed:  Cannot set format specified.");
         if (saverMode) {
             markSaverRunning(FALSE);
         }
