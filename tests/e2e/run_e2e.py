@@ -1,0 +1,577 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the built saver, run under 64-bit Wine exactly as
+Windows starts it: a private Wine prefix made once per run (--prepare), and
+for every case its own Xvfb display of 1024x768 at 24 bits. Real X input comes
+from xdotool; windows are inspected from inside Wine by saver_probe.exe.
+
+  run_e2e.py --list
+  run_e2e.py --scr S --probe P --work DIR --prepare
+  run_e2e.py --scr S --probe P --work DIR --case NAME
+"""
+import argparse
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+SETTINGS_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Screen Savers"
+APP_DEFAULTS_KEY = r"HKCU\Software\Wine\AppDefaults\cindral.scr"
+
+CASES = {}
+
+
+def case(fn=None, glx=True):
+    """Registers a case; glx=False gives it a display without OpenGL."""
+    def register(f):
+        CASES[f.__name__] = (f, {"glx": glx})
+        return f
+    return register(fn) if fn is not None else register
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+# ---------------------------------------------------------------- environment
+
+class Session:
+    """One case: a private display, the run's Wine prefix, and cleanup of
+    every process it started, whether the case passes or fails."""
+
+    def __init__(self, args, name, glx=True):
+        self.args = args
+        self.name = name
+        self.work = os.path.abspath(args.work)
+        self.prefix = os.path.join(self.work, "prefix")
+        self.shots = os.path.join(self.work, "screenshots")
+        os.makedirs(self.shots, exist_ok=True)
+        self.processes = []
+        self.restore = []  # (saved copy or None, path) to undo at the end
+        self.xvfb = None
+        self.glx = glx
+
+    def __enter__(self):
+        self.display = self._start_xvfb()
+        self.env = wine_environment(self.prefix)
+        self.env["DISPLAY"] = self.display
+        reset_prefix_state(self)
+        return self
+
+    def __exit__(self, *exc):
+        for p in self.processes:
+            if p.poll() is None:
+                p.kill()
+                p.wait()
+        subprocess.run([WINESERVER, "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        subprocess.run([WINESERVER, "-w"], env=self.env, stderr=subprocess.DEVNULL)
+        for saved, path in reversed(self.restore):
+            if os.path.exists(path):
+                os.remove(path)
+            if saved is not None:
+                shutil.move(saved, path)
+        if self.xvfb is not None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
+        return False
+
+    def _start_xvfb(self):
+        read_fd, write_fd = os.pipe()
+        command = ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"]
+        if not self.glx:
+            command += ["-extension", "GLX"]
+        self.xvfb = subprocess.Popen(command, pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        check(number, "Xvfb did not start")
+        return ":" + number
+
+    # -- processes
+
+    def wine(self, *argv, **kw):
+        env = dict(self.env, **kw.get("extra_env", {}))
+        p = subprocess.Popen([WINE] + list(argv), env=env, stdin=kw.get("stdin", subprocess.DEVNULL),
+                             stdout=kw.get("stdout", subprocess.DEVNULL), stderr=subprocess.DEVNULL,
+                             text=True)
+        self.processes.append(p)
+        return p
+
+    def saver(self, *switches, extra_env=None):
+        return self.wine(self.args.scr, *switches, extra_env=extra_env or {})
+
+    # -- the stand-in password provider
+
+    def system32(self, name):
+        return os.path.join(self.prefix, "drive_c", "windows", "system32", name)
+
+    def install_provider(self, name):
+        """Puts the stand-in in the system folder as NAME; Wine's own file of
+        that name, if any, is set aside and put back when the case ends."""
+        target = self.system32(name)
+        for existing in os.listdir(os.path.dirname(target)):
+            if existing.lower() == name.lower():
+                aside = os.path.join(self.work, "aside-" + existing)
+                shutil.move(os.path.join(os.path.dirname(target), existing), aside)
+                self.restore.append((aside, os.path.join(os.path.dirname(target), existing)))
+        shutil.copyfile(os.path.join(self.args.provider_dir, name), target)
+        self.restore.append((None, target))
+
+    def provider_env(self, answer):
+        log = os.path.join(self.work, "provider-%s.log" % self.name)
+        if os.path.exists(log):
+            os.remove(log)
+        return log, {"CINDRAL_PROVIDER_LOG": to_windows_path(log), "CINDRAL_PROVIDER_ANSWER": str(answer)}
+
+    def probe(self, *argv, timeout=30):
+        p = self.wine(self.args.probe, *argv, stdout=subprocess.PIPE)
+        out, _ = p.communicate(timeout=timeout)
+        self.last_probe_output = out or ""
+        return p.returncode, parse_lines(out)
+
+    def reg_add(self, key, name, kind, data):
+        run = subprocess.run([WINE, "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"],
+                             env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        check(run.returncode == 0, "reg add %s %s failed" % (key, name))
+
+    def xdotool(self, *argv):
+        env = dict(os.environ, DISPLAY=self.display)
+        subprocess.run(["xdotool"] + list(argv), env=env, check=True)
+
+    def screenshot(self, label, window="root"):
+        env = dict(os.environ, DISPLAY=self.display)
+        data = subprocess.run(["import", "-window", window, "-depth", "8", "ppm:-"], env=env, check=True,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+        image = Image.from_ppm(data)
+        path = os.path.join(self.shots, "%s-%s.png" % (self.name, label))
+        subprocess.run(["convert", "ppm:-", path], input=data, check=True)
+        return image
+
+    def x_window_of_size(self, width, height, exclude_title):
+        env = dict(os.environ, DISPLAY=self.display)
+        tree = subprocess.run(["xwininfo", "-root", "-tree"], env=env, check=True, stdout=subprocess.PIPE,
+                              text=True).stdout
+        for line in tree.splitlines():
+            words = line.split()
+            if words and "%dx%d+" % (width, height) in line and '"%s"' % exclude_title not in line:
+                return words[0]
+        return None
+
+    # -- the saver's own window, seen from inside Wine
+
+    def saver_window(self, timeout_ms=20000):
+        code, lines = self.probe("find", "OpenGL", "SaverWindow", str(timeout_ms))
+        check(code == 0 and lines.get("window"), "no window of class OpenGL titled SaverWindow appeared")
+        return lines["window"]
+
+    def count_windows(self, class_name):
+        code, lines = self.probe("count", class_name)
+        check(code == 0, "saver_probe count failed")
+        return int(lines["count"]["n"])
+
+
+def wine_environment(prefix):
+    env = dict(os.environ)
+    env.update({
+        "WINEPREFIX": prefix,
+        "WINEARCH": "win64",
+        "WINEDEBUG": "-all",
+        "WINEDLLOVERRIDES": "mscoree,mshtml=",
+        "MESA_SHADER_CACHE_DISABLE": "true",
+        "LIBGL_ALWAYS_SOFTWARE": "1",
+    })
+    # Mesa and Wine stay out of the user's home.
+    env["XDG_CACHE_HOME"] = os.path.join(os.path.dirname(prefix), "cache")
+    return env
+
+
+def to_windows_path(path):
+    """Wine's Z: drive maps the Unix root."""
+    return "Z:" + path.replace("/", "\\")
+
+
+def read_log(path):
+    if not os.path.exists(path):
+        return []
+    with open(path) as f:
+        return [line.strip() for line in f if line.strip()]
+
+
+def reset_prefix_state(session):
+    """Every case starts with no saver settings and no Windows 98 report."""
+    for key in (SETTINGS_KEY, APP_DEFAULTS_KEY):
+        subprocess.run([WINE, "reg", "delete", key, "/f"], env=session.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def parse_lines(text):
+    """saver_probe prints 'kind key=value ...' lines; keyed by kind."""
+    result = {}
+    for line in (text or "").splitlines():
+        parts = line.split()
+        if not parts:
+            continue
+        fields = {}
+        for part in parts[1:]:
+            if "=" in part:
+                k, v = part.split("=", 1)
+                fields[k] = v
+        result.setdefault(parts[0], fields)
+    return result
+
+
+def wait_exit(process, timeout):
+    """Exit code and seconds taken, or (None, timeout) if still running."""
+    start = time.monotonic()
+    try:
+        code = process.wait(timeout)
+        return code, time.monotonic() - start
+    except subprocess.TimeoutExpired:
+        return None, timeout
+
+
+def still_running(process, seconds):
+    time.sleep(seconds)
+    return process.poll() is None
+
+
+# ---------------------------------------------------------------- pictures
+
+class Image:
+    def __init__(self, width, height, pixels):
+        self.width, self.height, self.pixels = width, height, pixels
+
+    @staticmethod
+    def from_ppm(data):
+        # P6 header: magic, width, height, maxval, each separated by white space.
+        fields = []
+        i = 0
+        while len(fields) < 4:
+            while data[i:i + 1].isspace():
+                i += 1
+            start = i
+            while not data[i:i + 1].isspace():
+                i += 1
+            fields.append(data[start:i])
+        check(fields[0] == b"P6" and fields[3] == b"255", "unexpected screenshot format")
+        width, height = int(fields[1]), int(fields[2])
+        return Image(width, height, data[i + 1:i + 1 + width * height * 3])
+
+    def pixel(self, x, y):
+        o = (y * self.width + x) * 3
+        return self.pixels[o], self.pixels[o + 1], self.pixels[o + 2]
+
+    def region(self, x0, y0, w, h, step=1):
+        for y in range(y0, y0 + h, step):
+            for x in range(x0, x0 + w, step):
+                yield self.pixel(x, y)
+
+
+def check_flame(image, x0, y0, w, h, expect_stars):
+    """The flame as a person sees it: warm bright pixels around the middle,
+    a mostly black picture with black corners, and (full screen) faint
+    grey-white stars elsewhere."""
+    everything = list(image.region(x0, y0, w, h, step=2))
+    dark = sum(1 for p in everything if max(p) < 16)
+    check(dark >= 0.85 * len(everything), "the picture is not mostly black (%d of %d dark)" % (dark, len(everything)))
+    cx, cy = x0 + w // 2, y0 + h // 2
+    # The source wanders a few units around the centre of the view, so the
+    # flame is somewhere in the middle half of each axis.
+    rw, rh = w // 2, h // 2
+    middle = list(image.region(cx - rw // 2, cy - rh // 2, rw, rh))
+    warm = [p for p in middle if p[0] > 150 and p[0] >= p[1] >= p[2] and p[0] > p[2] + 40]
+    check(len(warm) >= 10, "no warm bright pixels around the middle (%d)" % len(warm))
+    # Corners are black but for the odd star that happens to pass there.
+    corner = max(6, min(w, h) // 12)
+    for (x, y) in ((x0, y0), (x0 + w - corner, y0), (x0, y0 + h - corner), (x0 + w - corner, y0 + h - corner)):
+        pixels = list(image.region(x, y, corner, corner))
+        black = sum(1 for p in pixels if max(p) < 16)
+        check(black >= 0.75 * len(pixels), "corner at %d,%d is not black (%d of %d dark)" % (x, y, black, len(pixels)))
+    if expect_stars:
+        # Outside the flame's reach: faint, nearly grey points on black.
+        stars = 0
+        for y in range(y0, y0 + h, 2):
+            for x in range(x0, x0 + w, 2):
+                if abs(x - cx) < w // 4 and abs(y - cy) < h // 4:
+                    continue
+                r, g, b = image.pixel(x, y)
+                if 3 <= r <= 200 and abs(r - g) <= 12 and abs(g - b) <= 12:
+                    stars += 1
+        check(stars >= 20, "no faint white stars away from the flame (%d)" % stars)
+
+
+# ---------------------------------------------------------------- cases
+
+def start_full_screen(s, *extra):
+    s.xdotool("mousemove", "512", "384")
+    saver = s.saver("/s", *extra)
+    window = s.saver_window()
+    return saver, window
+
+
+@case
+def saver_covers_the_screen_and_shows_the_flame(s):
+    saver, w = start_full_screen(s)
+    check(w["visible"] == "1", "saver window is not visible")
+    check((w["left"], w["top"], w["width"], w["height"]) == ("0", "0", "1024", "768"),
+          "saver window does not cover the 1024x768 screen: %r" % w)
+    check(w["parent"] == "0", "full-screen saver window has a parent")
+    style = int(w["style"], 16)
+    check(style & 0x80000000 and style & 0x10000000, "saver window is not a visible pop-up: %#x" % style)
+    time.sleep(1.0)
+    check_flame(s.screenshot("full-screen"), 0, 0, 1024, 768, expect_stars=True)
+    check(saver.poll() is None, "saver ended on its own")
+    s.xdotool("key", "space")
+    code, took = wait_exit(saver, 5)
+    check(code == 0, "key press did not end the saver with exit code 0 (%r)" % code)
+    print("key press: saver ended after %.2f s" % took)
+
+
+def input_ends_saver(s, label, *action):
+    saver, _ = start_full_screen(s)
+    time.sleep(0.5)
+    s.xdotool(*action)
+    code, took = wait_exit(saver, 5)
+    check(code == 0, "%s did not end the saver with exit code 0 (%r)" % (label, code))
+    print("%s: saver ended after %.2f s" % (label, took))
+
+
+@case
+def mouse_button_ends_the_saver(s):
+    input_ends_saver(s, "left button", "click", "1")
+
+
+@case
+def move_of_60_pixels_ends_the_saver(s):
+    input_ends_saver(s, "60-pixel move", "mousemove_relative", "--", "60", "0")
+
+
+@case
+def move_of_40_pixels_on_both_axes_does_not(s):
+    saver, _ = start_full_screen(s)
+    time.sleep(0.5)
+    s.xdotool("mousemove_relative", "--", "40", "40")
+    check(still_running(saver, 1.5), "a 40-pixel diagonal move ended the saver")
+    s.xdotool("key", "Escape")
+    code, _ = wait_exit(saver, 5)
+    check(code == 0, "key press after the move did not end the saver (%r)" % code)
+
+
+@case
+def mouse_threshold_from_the_registry_is_honoured(s):
+    s.reg_add(SETTINGS_KEY, "Mouse Threshold", "REG_DWORD", "200")
+    saver, _ = start_full_screen(s)
+    time.sleep(0.5)
+    s.xdotool("mousemove_relative", "--", "150", "0")
+    check(still_running(saver, 1.5), "a 150-pixel move ended the saver despite a threshold of 200")
+    s.xdotool("mousemove_relative", "--", "60", "0")
+    code, _ = wait_exit(saver, 5)
+    check(code == 0, "a 210-pixel move did not end the saver (%r)" % code)
+
+
+def windows_98_with_provider(s, answer):
+    """The saver sees Windows 98 and a stand-in PASSWORD.CPL that answers as
+    told; the grace period is 0 so every close asks for the password."""
+    s.reg_add(SETTINGS_KEY, "Password Delay", "REG_DWORD", "0")
+    s.reg_add(APP_DEFAULTS_KEY, "Version", "REG_SZ", "win98")
+    s.install_provider("PASSWORD.CPL")
+    return s.provider_env(answer)
+
+
+@case
+def refused_password_keeps_the_saver_running(s):
+    log, env = windows_98_with_provider(s, 0)
+    s.xdotool("mousemove", "512", "384")
+    saver = s.saver("/s", extra_env=env)
+    window = s.saver_window()
+    time.sleep(0.5)
+    s.xdotool("key", "space")
+    check(still_running(saver, 2.0), "the saver ended although the provider refused the password")
+    calls = [line for line in read_log(log) if line.startswith("VerifyScreenSavePwd")]
+    check(len(calls) >= 1, "the provider was not asked: %r" % read_log(log))
+    asked = int(calls[0].split("window=")[1].split()[0], 16)
+    check(asked == int(window["hwnd"]), "the provider saw window %#x, not the saver's %#x" %
+          (asked, int(window["hwnd"])))
+
+
+@case
+def accepted_password_ends_the_saver(s):
+    log, env = windows_98_with_provider(s, 1)
+    s.xdotool("mousemove", "512", "384")
+    saver = s.saver("/s", extra_env=env)
+    window = s.saver_window()
+    time.sleep(0.5)
+    s.xdotool("key", "space")
+    code, took = wait_exit(saver, 5)
+    check(code == 0, "the saver did not end with exit code 0 after the password was accepted (%r)" % code)
+    lines = read_log(log)
+    calls = [line for line in lines if line.startswith("VerifyScreenSavePwd")]
+    check(len(calls) == 1, "expected one password check: %r" % lines)
+    check(int(calls[0].split("window=")[1].split()[0], 16) == int(window["hwnd"]),
+          "the provider did not see the saver's window: %r" % calls)
+    check(sum(1 for line in lines if line.startswith("attach")) == 1 and
+          sum(1 for line in lines if line == "detach") == 1, "provider not loaded and unloaded once: %r" % lines)
+    print("accepted password: saver ended after %.2f s" % took)
+
+
+@case
+def change_password_calls_the_provider_once(s):
+    s.install_provider("MPR.DLL")
+    # Wine would otherwise use its own built-in MPR.DLL whatever the file is.
+    s.reg_add(APP_DEFAULTS_KEY + r"\DllOverrides", "mpr", "REG_SZ", "native")
+    log, env = s.provider_env(1)
+    saver = s.saver("/a", "1234", extra_env=env)
+    code, _ = wait_exit(saver, 15)
+    check(code == 0, "/a 1234 did not end with exit code 0 (%r)" % code)
+    lines = read_log(log)
+    calls = [line for line in lines if line.startswith("PwdChangePasswordA")]
+    check(calls == ["PwdChangePasswordA key=SCRSAVE parent=4d2 reserved=0,0"],
+          "the provider was not called once with SCRSAVE and 1234: %r" % lines)
+    check(sum(1 for line in lines if line.startswith("attach")) == 1 and
+          sum(1 for line in lines if line == "detach") == 1, "provider not loaded and unloaded once: %r" % lines)
+
+
+@case
+def change_password_without_a_provider_ends_quietly(s):
+    # No MPR.DLL to load at all.
+    s.reg_add(APP_DEFAULTS_KEY + r"\DllOverrides", "mpr", "REG_SZ", "")
+    run_quietly(s, ["/a"], "/a without a provider")
+
+
+def run_quietly(s, switches, label):
+    saver = s.saver(*switches)
+    code, took = wait_exit(saver, 15)
+    check(code == 0, "%s: exit code %r" % (label, code))
+    check(s.count_windows("OpenGL") == 0, "%s left a window of class OpenGL behind" % label)
+    check(s.count_windows("#32770") == 0, "%s left a dialog behind" % label)
+    print("%s: exit 0 after %.2f s" % (label, took))
+
+
+@case
+def switches_that_show_nothing_end_quietly(s):
+    for switches in (["/c"], ["/c", "1234"], [], ["/x"], ["//s"], ["/p"], ["/p", "12345678"]):
+        run_quietly(s, switches, "arguments %r" % " ".join(switches))
+
+
+@case
+def preview_fills_its_parent_and_ends_with_it(s):
+    probe = s.wine(s.args.probe, "preview", s.args.scr, "152", "112", stdin=subprocess.PIPE,
+                   stdout=subprocess.PIPE)
+    lines = {}
+    while "ready" not in lines and "missing" not in lines and "error" not in lines:
+        line = probe.stdout.readline()
+        if not line:
+            break
+        lines.update(parse_lines(line))
+    check("ready" in lines, "no preview child window appeared: %r" % lines)
+    parent, child = lines["parent"], lines["child"]
+    check(child["class"] == "OpenGL" and child["title"] == "SaverWindow", "child is not the saver: %r" % child)
+    check((child["left"], child["top"], child["width"], child["height"]) ==
+          (parent["left"], parent["top"], "152", "112"), "child does not fill the parent: %r" % child)
+    check(child["parent"] == parent["hwnd"], "child's parent is not the preview window")
+    time.sleep(1.0)
+    # Wine renders OpenGL in a child window into an off-screen X window of the
+    # saver's own and does not composite it onto a parent that belongs to
+    # another process, so the flame is read from that drawable.
+    drawable = s.x_window_of_size(152, 112, exclude_title="Preview")
+    check(drawable, "no X drawable of 152x112 for the preview")
+    image = s.screenshot("preview", drawable)
+    check(abs(image.width - 152) <= 1 and abs(image.height - 112) <= 1,
+          "preview drawable is %dx%d" % (image.width, image.height))
+    check_flame(image, 0, 0, image.width, image.height, expect_stars=False)
+    # No input closes a preview.
+    s.xdotool("mousemove", "276", "356")
+    s.xdotool("mousemove_relative", "--", "70", "40")
+    s.xdotool("click", "1")
+    s.xdotool("key", "space")
+    time.sleep(1.0)
+    probe.stdin.write("destroy\n")
+    probe.stdin.flush()
+    out, _ = probe.communicate(timeout=30)
+    result = parse_lines(out)
+    check("saver-ended-early" not in result, "input ended the preview")
+    check(result.get("exit", {}).get("code") == "0", "preview did not end with exit code 0: %r" % result)
+
+
+@case(glx=False)
+def failed_pixel_format_is_reported_in_a_message_box(s):
+    # Without GLX on the display Wine offers no pixel format at all.
+    saver = s.saver("/s")
+    code, lines = s.probe("message-box", "20000")
+    check(code == 0, "no message box titled Error appeared")
+    box = lines["box"]
+    check(box["title"] == "Error", "message box caption is %r (%s)" % (box["title"], s.last_probe_output))
+    texts = [line.split(" text=", 1)[1] for line in s.last_probe_output.splitlines()
+             if line.startswith("control ") and " text=" in line]
+    check("ChoosePixelFormat() failed:  Cannot find a suitable pixel format." in texts,
+          "message box text is not the pixel-format failure: %r" % texts)
+    check("OK" in texts, "message box has no OK button: %r" % texts)
+    code, _ = wait_exit(saver, 10)
+    check(code == 0, "saver did not end with exit code 0 after OK (%r)" % code)
+
+
+# ---------------------------------------------------------------- driver
+
+def prepare(args):
+    work = os.path.abspath(args.work)
+    prefix = os.path.join(work, "prefix")
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(prefix)
+    env = wine_environment(prefix)
+    subprocess.run([WINE, "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   check=True)
+    # There is no window manager on the virtual displays; left to manage its
+    # windows, Wine's X11 driver would wait two seconds for one to withdraw
+    # the saver's window when it is destroyed.
+    subprocess.run([WINE, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/t", "REG_SZ",
+                    "/d", "N", "/f"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    subprocess.run([WINESERVER, "-w"], env=env, check=True)
+    print("Wine prefix ready in %s" % prefix)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--list", action="store_true")
+    parser.add_argument("--prepare", action="store_true")
+    parser.add_argument("--case")
+    parser.add_argument("--scr")
+    parser.add_argument("--probe")
+    parser.add_argument("--work")
+    parser.add_argument("--provider-dir")
+    args = parser.parse_args()
+    if args.list:
+        print("\n".join(CASES))
+        return 0
+    if args.prepare:
+        prepare(args)
+        return 0
+    if args.case not in CASES:
+        print("unknown case %r" % args.case, file=sys.stderr)
+        return 2
+    function, options = CASES[args.case]
+    try:
+        with Session(args, args.case, **options) as s:
+            function(s)
+    except Failure as failure:
+        print("FAILED: %s" % failure)
+        return 1
+    print("passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
