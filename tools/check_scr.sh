@@ -3,7 +3,8 @@
 # when built for i686 and PE32+ when built for x86_64, importing only the
 # system DLLs it is meant to (so the runtimes are linked in), and carrying the
 # description string and the icon group with its 32x32 and 16x16 16-colour
-# images. Fails loudly on the first regression.
+# images; the 32-bit one also without imports that only newer Windows has.
+# Fails loudly on the first regression.
 # Usage: tools/check_scr.sh FILE.scr...
 set -euo pipefail
 
@@ -45,6 +46,18 @@ for file in "$@"; do
             *) fail "imports $dll, which is not a system DLL it may use" ;;
         esac
     done
+
+    # The 32-bit saver must load where Vista's kernel functions are missing:
+    # these come with the POSIX thread layer of a mingw-w64 runtime.
+    if [ "$format" = pei-i386 ]; then
+        functions=$(awk '/DLL Name:/ {dll = toupper($3)} dll == "KERNEL32.DLL" && /^\t[ 0-9a-f]+\t/ {print $NF}' <<<"$headers")
+        for newer in GetTickCount64 AddVectoredExceptionHandler RemoveVectoredExceptionHandler \
+            InitializeConditionVariable InitializeSRWLock AcquireSRWLockExclusive GetHandleInformation; do
+            if grep -qx "$newer" <<<"$functions"; then
+                fail "imports KERNEL32 $newer, which older Windows lacks (a runtime with the POSIX thread layer?)"
+            fi
+        done
+    fi
 
     resources=$(wrestool -l "$file" 2>&1) || { fail "wrestool cannot read its resources"; continue; }
     grep -q -- '--type=6 --name=1 --language=1033 ' <<<"$resources" ||

@@ -24,7 +24,10 @@ configure build/native
 tools/with-display.sh ctest --test-dir build/native --output-on-failure -j"$jobs"
 
 echo "== Windows builds"
-configure build/win-i686 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/i686-w64-mingw32.cmake"
+# The 32-bit saver, the product's own target, gets the runtime without the
+# POSIX thread layer so that it does not need Vista's kernel functions.
+configure build/win-i686 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/i686-w64-mingw32.cmake" \
+    -DCINDRAL_MINGW_THREADS=win32
 configure build/win-x86_64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake" \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tools/wine-run.sh"
 
