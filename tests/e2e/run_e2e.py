@@ -316,9 +316,10 @@ def check_flame(image, x0, y0, w, h, expect_stars):
 
 # ---------------------------------------------------------------- cases
 
-def start_full_screen(s, *extra):
+def start_full_screen(s, extra_env=None):
+    """The saver with the pointer resting in the middle of the screen."""
     s.xdotool("mousemove", "512", "384")
-    saver = s.saver("/s", *extra)
+    saver = s.saver("/s", extra_env=extra_env)
     window = s.saver_window()
     return saver, window
 
@@ -383,48 +384,46 @@ def mouse_threshold_from_the_registry_is_honoured(s):
     check(code == 0, "a 210-pixel move did not end the saver (%r)" % code)
 
 
-def windows_98_with_provider(s, answer):
-    """The saver sees Windows 98 and a stand-in PASSWORD.CPL that answers as
-    told; the grace period is 0 so every close asks for the password."""
+def key_press_on_windows_98(s, answer):
+    """Starts the saver seeing Windows 98, a grace period of 0 (so every close
+    asks for the password) and a stand-in PASSWORD.CPL that answers as told,
+    then presses a key. Gives the saver, its window and the provider's log."""
     s.reg_add(SETTINGS_KEY, "Password Delay", "REG_DWORD", "0")
     s.reg_add(APP_DEFAULTS_KEY, "Version", "REG_SZ", "win98")
     s.install_provider("PASSWORD.CPL")
-    return s.provider_env(answer)
+    log, env = s.provider_env(answer)
+    saver, window = start_full_screen(s, extra_env=env)
+    time.sleep(0.5)
+    s.xdotool("key", "space")
+    return saver, window, log
+
+
+def checked_windows(lines):
+    """Window handles the provider's VerifyScreenSavePwd was called with."""
+    return [int(line.split("window=")[1].split()[0], 16) for line in lines
+            if line.startswith("VerifyScreenSavePwd")]
 
 
 @case
 def refused_password_keeps_the_saver_running(s):
-    log, env = windows_98_with_provider(s, 0)
-    s.xdotool("mousemove", "512", "384")
-    saver = s.saver("/s", extra_env=env)
-    window = s.saver_window()
-    time.sleep(0.5)
-    s.xdotool("key", "space")
+    saver, window, log = key_press_on_windows_98(s, 0)
     check(still_running(saver, 2.0), "the saver ended although the provider refused the password")
-    calls = [line for line in read_log(log) if line.startswith("VerifyScreenSavePwd")]
-    check(len(calls) >= 1, "the provider was not asked: %r" % read_log(log))
-    asked = int(calls[0].split("window=")[1].split()[0], 16)
-    check(asked == int(window["hwnd"]), "the provider saw window %#x, not the saver's %#x" %
-          (asked, int(window["hwnd"])))
+    asked = checked_windows(read_log(log))
+    check(asked, "the provider was not asked: %r" % read_log(log))
+    check(asked[0] == int(window["hwnd"]), "the provider saw window %#x, not the saver's %s" %
+          (asked[0], window["hwnd"]))
 
 
 @case
 def accepted_password_ends_the_saver(s):
-    log, env = windows_98_with_provider(s, 1)
-    s.xdotool("mousemove", "512", "384")
-    saver = s.saver("/s", extra_env=env)
-    window = s.saver_window()
-    time.sleep(0.5)
-    s.xdotool("key", "space")
+    saver, window, log = key_press_on_windows_98(s, 1)
     code, took = wait_exit(saver, 5)
     check(code == 0, "the saver did not end with exit code 0 after the password was accepted (%r)" % code)
     lines = read_log(log)
-    calls = [line for line in lines if line.startswith("VerifyScreenSavePwd")]
-    check(len(calls) == 1, "expected one password check: %r" % lines)
-    check(int(calls[0].split("window=")[1].split()[0], 16) == int(window["hwnd"]),
-          "the provider did not see the saver's window: %r" % calls)
-    check(sum(1 for line in lines if line.startswith("attach")) == 1 and
-          sum(1 for line in lines if line == "detach") == 1, "provider not loaded and unloaded once: %r" % lines)
+    check(checked_windows(lines) == [int(window["hwnd"])],
+          "expected one password check with the saver's window: %r" % lines)
+    check(lines.count("detach") == 1 and sum(1 for line in lines if line.startswith("attach")) == 1,
+          "provider not loaded and unloaded once: %r" % lines)
     print("accepted password: saver ended after %.2f s" % took)
 
 

@@ -69,9 +69,9 @@ struct CountContext {
     int count;
 };
 
-BOOL CALLBACK countChild(HWND window, LPARAM param);
-
-BOOL CALLBACK countWindow(HWND window, LPARAM param)
+// Counts one window if its class matches; used for top-level windows and,
+// through EnumChildWindows, for every descendant of each.
+BOOL CALLBACK countIfClassMatches(HWND window, LPARAM param)
 {
     auto* context = reinterpret_cast<CountContext*>(param);
     char name[64] = "";
@@ -79,25 +79,20 @@ BOOL CALLBACK countWindow(HWND window, LPARAM param)
     if (std::strcmp(name, context->className) == 0) {
         ++context->count;
     }
-    EnumChildWindows(window, countChild, param);
     return TRUE;
 }
 
-BOOL CALLBACK countChild(HWND window, LPARAM param)
+BOOL CALLBACK countTopLevel(HWND window, LPARAM param)
 {
-    auto* context = reinterpret_cast<CountContext*>(param);
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (std::strcmp(name, context->className) == 0) {
-        ++context->count;
-    }
+    countIfClassMatches(window, param);
+    EnumChildWindows(window, countIfClassMatches, param);
     return TRUE;
 }
 
 int count(const char* className)
 {
     CountContext context{className, 0};
-    EnumWindows(countWindow, reinterpret_cast<LPARAM>(&context));
+    EnumWindows(countTopLevel, reinterpret_cast<LPARAM>(&context));
     std::printf("count class=%s n=%d\n", className, context.count);
     return 0;
 }
