@@ -5,23 +5,25 @@
 
 #include <initializer_list>
 
-GlRecorder& glRecorder()
-{
-    static GlRecorder recorder;
-    return recorder;
-}
-
 namespace {
 
-void record(const char* name, std::initializer_list<double> args)
+// At namespace scope rather than a function-local static, so that the null
+// sink (recording off) costs one test of a flag per call, with no guard.
+GlRecorder gRecorder;
+
+inline void record(const char* name, std::initializer_list<double> args)
 {
-    GlRecorder& r = glRecorder();
-    if (r.recording) {
-        r.calls.push_back(GlCall{name, std::vector<double>(args)});
+    if (gRecorder.recording) {
+        gRecorder.calls.push_back(GlCall{name, std::vector<double>(args)});
     }
 }
 
 } // namespace
+
+GlRecorder& glRecorder()
+{
+    return gRecorder;
+}
 
 extern "C" {
 
@@ -47,7 +49,7 @@ void glTexParameteri(GLenum t, GLenum p, GLint v) { record("glTexParameteri", {d
 void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
                   GLint border, GLenum format, GLenum type, const GLvoid* pixels)
 {
-    GlRecorder& r = glRecorder();
+    GlRecorder& r = gRecorder;
     if (!r.recording) {
         return;
     }
