@@ -75,21 +75,6 @@ protected:
     fs::path dir_;
 };
 
-// The state file the renderer must write after `frames` frames: the same
-// scene run here against the null GL sink.
-std::string expectedState(int frames)
-{
-    resetSceneToProcessStart();
-    glRecorder().recording = false;
-    initScene(320, 240);
-    for (int f = 0; f < frames; ++f) {
-        renderFrame();
-    }
-    std::string text;
-    appendSceneStateJson(text, liveSceneState(static_cast<std::uint64_t>(frames)));
-    return text;
-}
-
 } // namespace
 
 TEST_F(RenderCli, WritesAPngAndTheSceneStateAfterAThousandFrames)
@@ -114,7 +99,7 @@ TEST_F(RenderCli, WritesAPngAndTheSceneStateAfterAThousandFrames)
 
     // Drawing through Mesa leaves the animation exactly as the scene computes
     // it without any drawing: frame count, draws, every float.
-    EXPECT_EQ(readFile(path("s.json")), expectedState(1000));
+    EXPECT_EQ(readFile(path("s.json")), sceneStateTextAfter(320, 240, 1000));
 }
 
 TEST_F(RenderCli, WritesEveryKthFrameUnderItsNumber)

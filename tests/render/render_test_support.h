@@ -1,16 +1,24 @@
 #pragma once
 
-#include "flame_particles.h"
-#include "flame_source.h"
-#include "random_source.h"
-#include "star_field.h"
+#include "gl_recorder.h"
+#include "scene.h"
+#include "scene_reset.h"
+#include "scene_state_json.h"
 
-// The scene's state is process-wide and a real run never resets it; each test
-// that runs the scene starts from the state of a fresh process.
-inline void resetSceneToProcessStart()
+#include <cstdint>
+#include <string>
+
+// The state file after `frames` frames of a fresh scene, run here against the
+// null GL sink: the scene's state does not depend on what is drawn.
+inline std::string sceneStateTextAfter(int width, int height, int frames)
 {
-    gRandomSource = RandomSource{};
-    gFlameSource = FlameSource{};
-    gStarField = StarField{};
-    gParticlePool = ParticlePool{};
+    resetSceneToProcessStart();
+    glRecorder().recording = false;
+    initScene(width, height);
+    for (int f = 0; f < frames; ++f) {
+        renderFrame();
+    }
+    std::string text;
+    appendSceneStateJson(text, liveSceneState(static_cast<std::uint64_t>(frames)));
+    return text;
 }

@@ -1,7 +1,7 @@
 // The scene drawn for real by Mesa in an off-screen context: what the frames
 // look like and the GL state initScene leaves.
 #include "offscreen_context.h"
-#include "render_test_support.h"
+#include "scene_reset.h"
 #include "scene.h"
 
 #include <GL/gl.h>

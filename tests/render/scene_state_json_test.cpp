@@ -20,15 +20,8 @@ using nlohmann::json;
 
 json stateAfter(int frames)
 {
-    resetSceneToProcessStart();
-    glRecorder().recording = false;
-    initScene(800, 600);
-    for (int f = 0; f < frames; ++f) {
-        renderFrame();
-    }
-    std::string text;
-    appendSceneStateJson(text, liveSceneState(static_cast<std::uint64_t>(frames)));
-    return json::parse(text); // throws, and so fails the test, on malformed JSON
+    // Throws, and so fails the test, on malformed JSON.
+    return json::parse(sceneStateTextAfter(800, 600, frames));
 }
 
 std::set<std::string> keysOf(const json& object)

@@ -1,21 +1,14 @@
 #pragma once
 
-#include "flame_particles.h"
-#include "flame_source.h"
 #include "gl_recorder.h"
-#include "random_source.h"
-#include "star_field.h"
+#include "scene_reset.h"
 
 #include <gtest/gtest.h>
 
-// The scene keeps process-wide state that a real run never resets; each test
-// starts from the state of a fresh process.
+// A fresh process's scene, with the GL recorder emptied and switched off.
 inline void resetSceneState()
 {
-    gRandomSource = RandomSource{};
-    gFlameSource = FlameSource{};
-    gStarField = StarField{};
-    gParticlePool = ParticlePool{};
+    resetSceneToProcessStart();
     glRecorder().clear();
     glRecorder().recording = false;
 }
