@@ -21,6 +21,14 @@ constexpr GLfloat kFogDensity = 0.594f;
 constexpr GLfloat kFogStart = 0.0f;
 constexpr GLfloat kFogEnd = 250.0f;
 
+// The perspective of the whole view, onto the projection matrix: the aspect is
+// the floating-point quotient of the two pixel counts.
+void applyPerspective(int width, int height)
+{
+    gluPerspective(kFieldOfViewDegrees, static_cast<double>(width) / static_cast<double>(height),
+                   kNearPlane, kFarPlane);
+}
+
 } // namespace
 
 void initScene(int width, int height)
@@ -35,8 +43,7 @@ void initScene(int width, int height)
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
 
-    gluPerspective(kFieldOfViewDegrees, static_cast<double>(width) / static_cast<double>(height),
-                   kNearPlane, kFarPlane);
+    applyPerspective(width, height);
     // Stays the matrix mode for the rest of the run; each pass loads its own
     // modelview.
     glMatrixMode(GL_MODELVIEW);
@@ -51,6 +58,20 @@ void initScene(int width, int height)
 
     initStars();
     initParticles();
+}
+
+void resizeScene(int width, int height)
+{
+    // A surface that has no area for the moment (a hidden or collapsed
+    // window) keeps the last view rather than a perspective with no aspect.
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    applyPerspective(width, height);
+    glMatrixMode(GL_MODELVIEW);
 }
 
 void renderFrame()

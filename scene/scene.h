@@ -8,6 +8,12 @@
 // particle pool. Call once, with the drawing surface's positive size in pixels.
 void initScene(int width, int height);
 
+// Gives the view a new drawing size: viewport and projection as initScene sets
+// them, for `width` x `height` pixels. Nothing of the animation changes. For
+// hosts whose surface can change size after initScene; a size without area
+// is ignored.
+void resizeScene(int width, int height);
+
 // Draws one frame into the back buffer and advances the animation one step;
 // the caller presents it.
 void renderFrame();

@@ -116,6 +116,32 @@ TEST_F(GlStream, AspectIsAFloatingPointQuotient)
     }
 }
 
+TEST_F(GlStream, ResizeSetsViewportAndProjectionForTheNewSizeAndNothingElse)
+{
+    glRecorder().recording = false;
+    initScene(800, 600);
+    renderFrame();
+    const std::uint64_t draws = gRandomSource.draws();
+    glRecorder().recording = true;
+    resizeScene(1000, 700);
+    const std::vector<Expected> expected = {
+        {"glViewport", {0, 0, 1000, 700}},
+        {"glMatrixMode", {GL_PROJECTION}},
+        {"glLoadIdentity", {}},
+        {"gluPerspective", {45.0, 1000.0 / 700.0, 1.0, 20000.0}},
+        {"glMatrixMode", {GL_MODELVIEW}},
+    };
+    expectCalls(calls(), expected);
+    EXPECT_EQ(gRandomSource.draws(), draws);
+
+    // A surface without area keeps the view it had.
+    glRecorder().clear();
+    resizeScene(1000, 0);
+    resizeScene(0, 700);
+    resizeScene(-5, -5);
+    EXPECT_TRUE(calls().empty());
+}
+
 TEST_F(GlStream, WithoutScratchMemoryTheTextureIsSkippedAndTheRestGoesOn)
 {
     gFailArrayAllocations = true;
