@@ -37,17 +37,23 @@ void printWindow(const char* what, HWND window)
     std::fflush(stdout);
 }
 
+// Dispatches every queued message at least once, then goes on for
+// `milliseconds`. The preview's parent must keep answering: the saver sends
+// it messages while its child window is made and destroyed.
 void pumpMessages(DWORD milliseconds)
 {
     const DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds) {
+    do {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
+        if (milliseconds == 0) {
+            return;
+        }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    } while (GetTickCount() - start < milliseconds);
 }
 
 int find(const char* className, const char* title, DWORD timeout)
@@ -143,7 +149,8 @@ int preview(const char* scr, int width, int height)
 
     HWND child = nullptr;
     const DWORD start = GetTickCount();
-    while (child == nullptr && GetTickCount() - start < 15000) {
+    // Generous: the first start of a 32-bit saver may run under emulation.
+    while (child == nullptr && GetTickCount() - start < 60000) {
         pumpMessages(50);
         child = FindWindowExA(parent, nullptr, "OpenGL", nullptr);
     }
@@ -174,7 +181,7 @@ int preview(const char* scr, int width, int height)
         DestroyWindow(parent);
     }
     DWORD waited = GetTickCount();
-    while (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT && GetTickCount() - waited < 10000) {
+    while (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT && GetTickCount() - waited < 60000) {
         pumpMessages(20);
     }
     DWORD code = 259;
