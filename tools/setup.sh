@@ -11,6 +11,9 @@ packages=(
     mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32
     binutils-mingw-w64
     wine64 xvfb x11-utils xdotool imagemagick icoutils
+    # 32-bit Windows programs: this kernel runs no 32-bit code itself, so
+    # qemu's user-mode emulation runs the 32-bit Wine loader.
+    qemu-user-binfmt wine32:i386
 )
 
 missing=()
@@ -28,6 +31,16 @@ sudo=""
 if [ "$(id -u)" -ne 0 ]; then
     sudo="sudo"
 fi
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+fi
 echo "setup: installing ${missing[*]}" >&2
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+echo "setup: this takes a minute or two; apt-get's own output follows only if it fails" >&2
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+if ! { $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"; } \
+    >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "setup: installing the packages failed" >&2
+    exit 1
+fi

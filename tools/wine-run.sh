@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
-# Runs one Windows program under 64-bit Wine; CTest's emulator for the
-# Windows builds. Expects tools/wine-env.sh to have been sourced.
-exec "${CINDRAL_WINE:-/usr/lib/wine/wine64}" "$@"
+# Runs one Windows program under Wine in the tree's prefix for its
+# architecture; CTest's emulator for the Windows builds.
+# Usage: tools/wine-run.sh win32|win64 PROGRAM [ARGS...]
+set -euo pipefail
+source "$(dirname "$0")/wine-env.sh" "${1:?win32 or win64}"
+shift
+exec "$CINDRAL_WINE" "$@"
