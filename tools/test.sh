@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything that is stale and runs every test: the native build (scene,
-# tools, Linux host), both Windows builds (the 32-bit one is built and
-# inspected; this kernel cannot run 32-bit code), and the Windows tests under
-# 64-bit Wine on a private virtual display.
+# tools, Linux host), the Windows builds, and the Windows tests under Wine on
+# private virtual displays: the 32-bit saver, the product, under 32-bit Wine
+# and the 64-bit one under 64-bit Wine, each with its fingerprint and
+# end-to-end tests, and the host's test programs built for both.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -25,17 +26,25 @@ tools/with-display.sh ctest --test-dir build/native --output-on-failure -j"$jobs
 
 echo "== Windows builds"
 # The 32-bit saver, the product's own target, gets the runtime without the
-# POSIX thread layer so that it does not need Vista's kernel functions.
+# POSIX thread layer so that it does not need Vista's kernel functions. The
+# host's GoogleTest programs need the posix thread model, so they get a 32-bit
+# build of their own, whose saver is not the one shipped.
 configure build/win-i686 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/i686-w64-mingw32.cmake" \
     -DCINDRAL_MINGW_THREADS=win32
-configure build/win-x86_64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake" \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tools/wine-run.sh"
+configure build/win-i686-tests -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/i686-w64-mingw32.cmake" \
+    -DCINDRAL_SAVER_TESTS=OFF
+configure build/win-x86_64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake"
 
 echo "== Saver executables: subsystem, format, imports, resources"
 tools/check_scr.sh build/win-i686/host/cindral.scr build/win-x86_64/host/cindral.scr
 
-echo "== Windows tests under Wine"
-source tools/wine-env.sh build/win-x86_64
-stop_wine() { /usr/lib/wine/wineserver -k 2>/dev/null || true; }
+stop_wine() {
+    for arch in win32 win64; do
+        (source tools/wine-env.sh "$arch" >/dev/null 2>&1 && "$WINESERVER" -k 2>/dev/null) || true
+    done
+}
 trap stop_wine EXIT
-tools/with-display.sh ctest --test-dir build/win-x86_64 --output-on-failure
+for build in win-i686 win-i686-tests win-x86_64; do
+    echo "== Windows tests under Wine: build/$build"
+    tools/with-display.sh ctest --test-dir "build/$build" --output-on-failure
+done

@@ -4,7 +4,8 @@
 # is the one whose C++ runtime has the threads GoogleTest needs; its runtime
 # also brings a thread layer that imports functions Windows has only since
 # Vista. win32 gives a runtime without it, for a saver that loads on older
-# Windows; GoogleTest cannot be built with it, so such a build has no tests.
+# Windows; GoogleTest cannot be built with it, so such a build has no
+# GoogleTest programs.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

@@ -1,24 +1,27 @@
 #!/usr/bin/env python3
-"""End-to-end tests of the built saver, run under 64-bit Wine exactly as
-Windows starts it: a private Wine prefix made once per run (--prepare), and
-for every case its own Xvfb display of 1024x768 at 24 bits. Real X input comes
-from xdotool; windows are inspected from inside Wine by saver_probe.exe.
+"""End-to-end tests of a built saver, run under Wine exactly as Windows starts
+it, the 32-bit saver in the tree's 32-bit Wine prefix and the 64-bit one in
+the 64-bit prefix (tools/wine-env.sh), each case on its own Xvfb display of
+1024x768 at 24 bits. Real X input comes from xdotool; windows are inspected
+from inside Wine by saver_probe.exe, built for the same architecture.
 
   run_e2e.py --list
-  run_e2e.py --scr S --probe P --work DIR --prepare
-  run_e2e.py --scr S --probe P --work DIR --case NAME
+  run_e2e.py --arch win32|win64 --scr S --probe P --provider-dir D --work DIR --prepare
+  run_e2e.py --arch win32|win64 --scr S --probe P --provider-dir D --work DIR --case NAME
+
+Waits are for the condition itself (a window, a picture, a log line), with
+limits generous enough for emulated 32-bit code; nothing asserts speed.
 """
 import argparse
 import os
 import shutil
-import signal
 import subprocess
 import sys
-import tempfile
 import time
 
-WINE = "/usr/lib/wine/wine64"
-WINESERVER = "/usr/lib/wine/wineserver"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import cindral_env  # noqa: E402
+
 SETTINGS_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Screen Savers"
 APP_DEFAULTS_KEY = r"HKCU\Software\Wine\AppDefaults\cindral.scr"
 
@@ -44,27 +47,44 @@ def check(condition, message):
 
 # ---------------------------------------------------------------- environment
 
+def wait_until(condition, timeout, what):
+    """Polls `condition` until it gives something true, which is returned;
+    a Failure naming `what` once `timeout` seconds have passed."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure("%s within %d s" % (what, timeout))
+        time.sleep(0.1)
+
+
 class Session:
-    """One case: a private display, the run's Wine prefix, and cleanup of
-    every process it started, whether the case passes or fails."""
+    """One case: a private display, the tree's Wine prefix for the saver's
+    architecture, and cleanup of every process it started and every file it
+    placed, whether the case passes or fails."""
 
     def __init__(self, args, name, glx=True):
         self.args = args
         self.name = name
         self.work = os.path.abspath(args.work)
-        self.prefix = os.path.join(self.work, "prefix")
         self.shots = os.path.join(self.work, "screenshots")
         os.makedirs(self.shots, exist_ok=True)
         self.processes = []
         self.restore = []  # (saved copy or None, path) to undo at the end
-        self.xvfb = None
-        self.glx = glx
+        self.xvfb = cindral_env.Xvfb(glx=glx)
 
     def __enter__(self):
-        self.display = self._start_xvfb()
-        self.env = wine_environment(self.prefix)
-        self.env["DISPLAY"] = self.display
-        reset_prefix_state(self)
+        self.display = self.xvfb.__enter__()
+        try:
+            self.env = cindral_env.wine_environment(self.args.arch)
+            self.env["DISPLAY"] = self.display
+            self.prefix = self.env["WINEPREFIX"]
+            reset_prefix_state(self)
+        except BaseException:
+            self.xvfb.__exit__()
+            raise
         return self
 
     def __exit__(self, *exc):
@@ -72,40 +92,21 @@ class Session:
             if p.poll() is None:
                 p.kill()
                 p.wait()
-        subprocess.run([WINESERVER, "-k"], env=self.env, stderr=subprocess.DEVNULL)
-        subprocess.run([WINESERVER, "-w"], env=self.env, stderr=subprocess.DEVNULL)
+        cindral_env.stop_wine(self.env)
         for saved, path in reversed(self.restore):
             if os.path.exists(path):
                 os.remove(path)
             if saved is not None:
                 shutil.move(saved, path)
-        if self.xvfb is not None:
-            self.xvfb.terminate()
-            try:
-                self.xvfb.wait(10)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
-                self.xvfb.wait()
+        self.xvfb.__exit__()
         return False
-
-    def _start_xvfb(self):
-        read_fd, write_fd = os.pipe()
-        command = ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"]
-        if not self.glx:
-            command += ["-extension", "GLX"]
-        self.xvfb = subprocess.Popen(command, pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        with os.fdopen(read_fd) as pipe:
-            number = pipe.readline().strip()
-        check(number, "Xvfb did not start")
-        return ":" + number
 
     # -- processes
 
     def wine(self, *argv, **kw):
         env = dict(self.env, **kw.get("extra_env", {}))
-        p = subprocess.Popen([WINE] + list(argv), env=env, stdin=kw.get("stdin", subprocess.DEVNULL),
+        p = subprocess.Popen([self.env["CINDRAL_WINE"]] + list(argv), env=env,
+                             stdin=kw.get("stdin", subprocess.DEVNULL),
                              stdout=kw.get("stdout", subprocess.DEVNULL), stderr=subprocess.DEVNULL,
                              text=True)
         self.processes.append(p)
@@ -137,15 +138,14 @@ class Session:
             os.remove(log)
         return log, {"CINDRAL_PROVIDER_LOG": to_windows_path(log), "CINDRAL_PROVIDER_ANSWER": str(answer)}
 
-    def probe(self, *argv, timeout=30):
+    def probe(self, *argv, timeout=90):
         p = self.wine(self.args.probe, *argv, stdout=subprocess.PIPE)
         out, _ = p.communicate(timeout=timeout)
         self.last_probe_output = out or ""
         return p.returncode, parse_lines(out)
 
     def reg_add(self, key, name, kind, data):
-        run = subprocess.run([WINE, "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"],
-                             env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        run = cindral_env.wine(self.env, "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f")
         check(run.returncode == 0, "reg add %s %s failed" % (key, name))
 
     def xdotool(self, *argv):
@@ -173,7 +173,7 @@ class Session:
 
     # -- the saver's own window, seen from inside Wine
 
-    def saver_window(self, timeout_ms=20000):
+    def saver_window(self, timeout_ms=60000):
         code, lines = self.probe("find", "OpenGL", "SaverWindow", str(timeout_ms))
         check(code == 0 and lines.get("window"), "no window of class OpenGL titled SaverWindow appeared")
         return lines["window"]
@@ -182,21 +182,6 @@ class Session:
         code, lines = self.probe("count", class_name)
         check(code == 0, "saver_probe count failed")
         return int(lines["count"]["n"])
-
-
-def wine_environment(prefix):
-    env = dict(os.environ)
-    env.update({
-        "WINEPREFIX": prefix,
-        "WINEARCH": "win64",
-        "WINEDEBUG": "-all",
-        "WINEDLLOVERRIDES": "mscoree,mshtml=",
-        "MESA_SHADER_CACHE_DISABLE": "true",
-        "LIBGL_ALWAYS_SOFTWARE": "1",
-    })
-    # Mesa and Wine stay out of the user's home.
-    env["XDG_CACHE_HOME"] = os.path.join(os.path.dirname(prefix), "cache")
-    return env
 
 
 def to_windows_path(path):
@@ -214,8 +199,7 @@ def read_log(path):
 def reset_prefix_state(session):
     """Every case starts with no saver settings and no Windows 98 report."""
     for key in (SETTINGS_KEY, APP_DEFAULTS_KEY):
-        subprocess.run([WINE, "reg", "delete", key, "/f"], env=session.env,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        cindral_env.wine(session.env, "reg", "delete", key, "/f")
 
 
 def parse_lines(text):
@@ -234,7 +218,7 @@ def parse_lines(text):
     return result
 
 
-def wait_exit(process, timeout):
+def wait_exit(process, timeout=60):
     """Exit code and seconds taken, or (None, timeout) if still running."""
     start = time.monotonic()
     try:
@@ -242,11 +226,6 @@ def wait_exit(process, timeout):
         return code, time.monotonic() - start
     except subprocess.TimeoutExpired:
         return None, timeout
-
-
-def still_running(process, seconds):
-    time.sleep(seconds)
-    return process.poll() is None
 
 
 # ---------------------------------------------------------------- pictures
@@ -314,39 +293,73 @@ def check_flame(image, x0, y0, w, h, expect_stars):
         check(stars >= 20, "no faint white stars away from the flame (%d)" % stars)
 
 
+def wait_for_flame(s, label, window="root", expect_stars=True, timeout=60):
+    """Screenshots until one shows the flame (the whole picture of `window`);
+    gives that picture."""
+    last = []
+
+    def attempt():
+        image = s.screenshot(label, window)
+        try:
+            check_flame(image, 0, 0, image.width, image.height, expect_stars)
+            return image
+        except Failure as failure:
+            last[:] = [failure]
+            return None
+    try:
+        return wait_until(attempt, timeout, "the flame")
+    except Failure:
+        raise Failure("the flame did not appear within %d s: %s" % (timeout, last[0] if last else "no picture"))
+
+
+def wait_for_new_frames(s, label, process, window="root", frames=3, timeout=60):
+    """Waits until the picture of `window` has changed `frames` times while
+    `process` runs. The saver draws only with its message queue empty, so
+    input sent before the first of these pictures has been handled by the
+    time the last one shows."""
+    pictures = [s.screenshot(label, window).pixels]
+
+    def changed():
+        check(process.poll() is None, "the saver ended (exit code %r)" % process.poll())
+        picture = s.screenshot(label, window).pixels
+        if picture != pictures[-1]:
+            pictures.append(picture)
+        return len(pictures) > frames
+    wait_until(changed, timeout, "%d new frames" % frames)
+
+
 # ---------------------------------------------------------------- cases
 
 def start_full_screen(s, extra_env=None):
-    """The saver with the pointer resting in the middle of the screen."""
+    """The saver with the pointer resting in the middle of the screen, once
+    it draws: its frame loop then runs, and input reaches it."""
     s.xdotool("mousemove", "512", "384")
     saver = s.saver("/s", extra_env=extra_env)
     window = s.saver_window()
-    return saver, window
+    image = wait_for_flame(s, "full-screen")
+    return saver, window, image
 
 
 @case
 def saver_covers_the_screen_and_shows_the_flame(s):
-    saver, w = start_full_screen(s)
+    saver, w, _ = start_full_screen(s)
     check(w["visible"] == "1", "saver window is not visible")
     check((w["left"], w["top"], w["width"], w["height"]) == ("0", "0", "1024", "768"),
           "saver window does not cover the 1024x768 screen: %r" % w)
     check(w["parent"] == "0", "full-screen saver window has a parent")
     style = int(w["style"], 16)
     check(style & 0x80000000 and style & 0x10000000, "saver window is not a visible pop-up: %#x" % style)
-    time.sleep(1.0)
-    check_flame(s.screenshot("full-screen"), 0, 0, 1024, 768, expect_stars=True)
-    check(saver.poll() is None, "saver ended on its own")
+    wait_for_new_frames(s, "animating", saver)
     s.xdotool("key", "space")
-    code, took = wait_exit(saver, 5)
+    code, took = wait_exit(saver)
     check(code == 0, "key press did not end the saver with exit code 0 (%r)" % code)
     print("key press: saver ended after %.2f s" % took)
 
 
 def input_ends_saver(s, label, *action):
-    saver, _ = start_full_screen(s)
-    time.sleep(0.5)
+    saver, _, _ = start_full_screen(s)
     s.xdotool(*action)
-    code, took = wait_exit(saver, 5)
+    code, took = wait_exit(saver)
     check(code == 0, "%s did not end the saver with exit code 0 (%r)" % (label, code))
     print("%s: saver ended after %.2f s" % (label, took))
 
@@ -363,24 +376,22 @@ def move_of_60_pixels_ends_the_saver(s):
 
 @case
 def move_of_40_pixels_on_both_axes_does_not(s):
-    saver, _ = start_full_screen(s)
-    time.sleep(0.5)
+    saver, _, _ = start_full_screen(s)
     s.xdotool("mousemove_relative", "--", "40", "40")
-    check(still_running(saver, 1.5), "a 40-pixel diagonal move ended the saver")
+    wait_for_new_frames(s, "after-move", saver)
     s.xdotool("key", "Escape")
-    code, _ = wait_exit(saver, 5)
+    code, _ = wait_exit(saver)
     check(code == 0, "key press after the move did not end the saver (%r)" % code)
 
 
 @case
 def mouse_threshold_from_the_registry_is_honoured(s):
     s.reg_add(SETTINGS_KEY, "Mouse Threshold", "REG_DWORD", "200")
-    saver, _ = start_full_screen(s)
-    time.sleep(0.5)
+    saver, _, _ = start_full_screen(s)
     s.xdotool("mousemove_relative", "--", "150", "0")
-    check(still_running(saver, 1.5), "a 150-pixel move ended the saver despite a threshold of 200")
+    wait_for_new_frames(s, "after-move", saver)
     s.xdotool("mousemove_relative", "--", "60", "0")
-    code, _ = wait_exit(saver, 5)
+    code, _ = wait_exit(saver)
     check(code == 0, "a 210-pixel move did not end the saver (%r)" % code)
 
 
@@ -392,8 +403,7 @@ def key_press_on_windows_98(s, answer):
     s.reg_add(APP_DEFAULTS_KEY, "Version", "REG_SZ", "win98")
     s.install_provider("PASSWORD.CPL")
     log, env = s.provider_env(answer)
-    saver, window = start_full_screen(s, extra_env=env)
-    time.sleep(0.5)
+    saver, window, _ = start_full_screen(s, extra_env=env)
     s.xdotool("key", "space")
     return saver, window, log
 
@@ -407,7 +417,8 @@ def checked_windows(lines):
 @case
 def refused_password_keeps_the_saver_running(s):
     saver, window, log = key_press_on_windows_98(s, 0)
-    check(still_running(saver, 2.0), "the saver ended although the provider refused the password")
+    wait_until(lambda: "detach" in read_log(log), 60, "the provider was asked and unloaded")
+    wait_for_new_frames(s, "after-refusal", saver)
     asked = checked_windows(read_log(log))
     check(asked, "the provider was not asked: %r" % read_log(log))
     check(asked[0] == int(window["hwnd"]), "the provider saw window %#x, not the saver's %s" %
@@ -417,7 +428,7 @@ def refused_password_keeps_the_saver_running(s):
 @case
 def accepted_password_ends_the_saver(s):
     saver, window, log = key_press_on_windows_98(s, 1)
-    code, took = wait_exit(saver, 5)
+    code, took = wait_exit(saver)
     check(code == 0, "the saver did not end with exit code 0 after the password was accepted (%r)" % code)
     lines = read_log(log)
     check(checked_windows(lines) == [int(window["hwnd"])],
@@ -434,7 +445,7 @@ def change_password_calls_the_provider_once(s):
     s.reg_add(APP_DEFAULTS_KEY + r"\DllOverrides", "mpr", "REG_SZ", "native")
     log, env = s.provider_env(1)
     saver = s.saver("/a", "1234", extra_env=env)
-    code, _ = wait_exit(saver, 15)
+    code, _ = wait_exit(saver)
     check(code == 0, "/a 1234 did not end with exit code 0 (%r)" % code)
     lines = read_log(log)
     calls = [line for line in lines if line.startswith("PwdChangePasswordA")]
@@ -453,7 +464,7 @@ def change_password_without_a_provider_ends_quietly(s):
 
 def run_quietly(s, switches, label):
     saver = s.saver(*switches)
-    code, took = wait_exit(saver, 15)
+    code, took = wait_exit(saver)
     check(code == 0, "%s: exit code %r" % (label, code))
     check(s.count_windows("OpenGL") == 0, "%s left a window of class OpenGL behind" % label)
     check(s.count_windows("#32770") == 0, "%s left a dialog behind" % label)
@@ -482,25 +493,23 @@ def preview_fills_its_parent_and_ends_with_it(s):
     check((child["left"], child["top"], child["width"], child["height"]) ==
           (parent["left"], parent["top"], "152", "112"), "child does not fill the parent: %r" % child)
     check(child["parent"] == parent["hwnd"], "child's parent is not the preview window")
-    time.sleep(1.0)
     # Wine renders OpenGL in a child window into an off-screen X window of the
     # saver's own and does not composite it onto a parent that belongs to
     # another process, so the flame is read from that drawable.
-    drawable = s.x_window_of_size(152, 112, exclude_title="Preview")
-    check(drawable, "no X drawable of 152x112 for the preview")
-    image = s.screenshot("preview", drawable)
+    drawable = wait_until(lambda: s.x_window_of_size(152, 112, exclude_title="Preview"), 60,
+                          "an X drawable of 152x112 for the preview")
+    image = wait_for_flame(s, "preview", drawable, expect_stars=False)
     check(abs(image.width - 152) <= 1 and abs(image.height - 112) <= 1,
           "preview drawable is %dx%d" % (image.width, image.height))
-    check_flame(image, 0, 0, image.width, image.height, expect_stars=False)
     # No input closes a preview.
     s.xdotool("mousemove", "276", "356")
     s.xdotool("mousemove_relative", "--", "70", "40")
     s.xdotool("click", "1")
     s.xdotool("key", "space")
-    time.sleep(1.0)
+    wait_for_new_frames(s, "preview-after-input", probe, drawable)
     probe.stdin.write("destroy\n")
     probe.stdin.flush()
-    out, _ = probe.communicate(timeout=30)
+    out, _ = probe.communicate(timeout=90)
     result = parse_lines(out)
     check("saver-ended-early" not in result, "input ended the preview")
     check(result.get("exit", {}).get("code") == "0", "preview did not end with exit code 0: %r" % result)
@@ -510,7 +519,7 @@ def preview_fills_its_parent_and_ends_with_it(s):
 def failed_pixel_format_is_reported_in_a_message_box(s):
     # Without GLX on the display Wine offers no pixel format at all.
     saver = s.saver("/s")
-    code, lines = s.probe("message-box", "20000")
+    code, lines = s.probe("message-box", "60000")
     check(code == 0, "no message box titled Error appeared")
     box = lines["box"]
     check(box["title"] == "Error", "message box caption is %r (%s)" % (box["title"], s.last_probe_output))
@@ -519,7 +528,7 @@ def failed_pixel_format_is_reported_in_a_message_box(s):
     check("ChoosePixelFormat() failed:  Cannot find a suitable pixel format." in texts,
           "message box text is not the pixel-format failure: %r" % texts)
     check("OK" in texts, "message box has no OK button: %r" % texts)
-    code, _ = wait_exit(saver, 10)
+    code, _ = wait_exit(saver)
     check(code == 0, "saver did not end with exit code 0 after OK (%r)" % code)
 
 
@@ -527,24 +536,22 @@ def failed_pixel_format_is_reported_in_a_message_box(s):
 
 def prepare(args):
     work = os.path.abspath(args.work)
-    prefix = os.path.join(work, "prefix")
     shutil.rmtree(work, ignore_errors=True)
-    os.makedirs(prefix)
-    env = wine_environment(prefix)
-    subprocess.run([WINE, "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                   check=True)
+    os.makedirs(work)
+    env = cindral_env.wine_environment(args.arch)
     # There is no window manager on the virtual displays; left to manage its
     # windows, Wine's X11 driver would wait two seconds for one to withdraw
     # the saver's window when it is destroyed.
-    subprocess.run([WINE, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/t", "REG_SZ",
-                    "/d", "N", "/f"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
-    subprocess.run([WINESERVER, "-w"], env=env, check=True)
-    print("Wine prefix ready in %s" % prefix)
+    cindral_env.wine(env, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/t", "REG_SZ",
+                     "/d", "N", "/f", check=True)
+    cindral_env.stop_wine(env)
+    print("Wine prefix ready in %s" % env["WINEPREFIX"])
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--list", action="store_true")
+    parser.add_argument("--arch", choices=("win32", "win64"))
     parser.add_argument("--prepare", action="store_true")
     parser.add_argument("--case")
     parser.add_argument("--scr")
