@@ -22,8 +22,7 @@ build_native() { # targets...
 
 build_windows() {
     cmake -S . -B build/win-x86_64 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake" \
-        -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tools/wine-run.sh" >/dev/null
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake" >/dev/null
     cmake --build build/win-x86_64 -j"$jobs" --target cindral
 }
 
@@ -38,18 +37,17 @@ render_frames() { # dir
     ls "$dir"
 }
 
-# The saver in a private Wine prefix under build/, never ~/.wine.
+# The saver in the tree's private 64-bit Wine prefix, never ~/.wine.
 run_saver() {
     local scr="$root/build/win-x86_64/host/cindral.scr"
-    mkdir -p build/run
-    source tools/wine-env.sh build/run
+    source tools/wine-env.sh win64
     local x11_key='HKCU\Software\Wine\X11 Driver'
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
         "$CINDRAL_WINE" reg delete "$x11_key" /v Managed /f >/dev/null 2>&1 || true
-        /usr/lib/wine/wineserver -w
+        "$WINESERVER" -w
         echo "run: the saver is starting on $DISPLAY; press a key or move the mouse to end it."
         "$CINDRAL_WINE" "$scr" /s
-        /usr/lib/wine/wineserver -k 2>/dev/null || true
+        "$WINESERVER" -k 2>/dev/null || true
         return
     fi
     local shots="$root/out/screenshots"
@@ -60,7 +58,7 @@ run_saver() {
     "$CINDRAL_WINE" reg add "$x11_key" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     # Let this prefix's Wine session end: one started without a display would
     # keep the saver's windows off the virtual one.
-    /usr/lib/wine/wineserver -w
+    "$WINESERVER" -w
     echo "run: no display; running the saver for a few seconds on a private virtual display."
     tools/with-display.sh bash -c '
         "$CINDRAL_WINE" "$1" /s &
@@ -76,7 +74,7 @@ run_saver() {
         done
         xdotool key space
         wait "$saver"
-        /usr/lib/wine/wineserver -k 2>/dev/null || true
+        "$WINESERVER" -k 2>/dev/null || true
     ' run "$scr" "$shots"
     echo "run: screenshots of the running saver are in $shots/:"
     ls "$shots"
