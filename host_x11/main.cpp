@@ -2,6 +2,7 @@
 // or in a window handed over by a screen saver daemon.
 
 #include "fps_overlay.h"
+#include "printable.h"
 #include "frame_pacer.h"
 #include "scene.h"
 #include "x11_errors.h"
@@ -124,7 +125,7 @@ int main(int argc, char** argv)
     }
     Display* display = XOpenDisplay(displayName);
     if (display == nullptr) {
-        return fail(kExitBadInput, std::string("cannot open display '") + displayName + "'");
+        return fail(kExitBadInput, "cannot open display '" + printable(displayName) + "'");
     }
     installX11ErrorHandlers();
 

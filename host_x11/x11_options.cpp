@@ -1,5 +1,7 @@
 #include "x11_options.h"
 
+#include "printable.h"
+
 #include <cstring>
 
 const char kUsage[] =
@@ -83,19 +85,18 @@ ParsedOptions parseOptions(int argc, const char* const* argv)
         const char* name = optionName(arg);
         const bool hasValue = i + 1 < argc;
         if (name == nullptr) {
-            return invalid(std::string("unexpected argument '") + arg + "'");
+            return invalid("unexpected argument '" + printable(arg) + "'");
         } else if (std::strcmp(name, "root") == 0) {
             o.target = DrawTarget::Root;
         } else if (std::strcmp(name, "window") == 0) {
             o.target = DrawTarget::OwnWindow;
         } else if (std::strcmp(name, "window-id") == 0) {
             if (!hasValue) {
-                return invalid(std::string(arg) + " needs a window id");
+                return invalid(printable(arg) + " needs a window id");
             }
             const char* value = argv[++i];
             if (!parseWindowId(value, &o.windowId)) {
-                return invalid(std::string("'") + value +
-                               "' is not a window id (decimal, or hexadecimal with 0x)");
+                return invalid("'" + printable(value) + "' is not a window id (decimal, or hexadecimal with 0x)");
             }
             o.target = DrawTarget::WindowId;
         } else if (std::strcmp(name, "fps") == 0) {
@@ -103,15 +104,16 @@ ParsedOptions parseOptions(int argc, const char* const* argv)
         } else if (std::strcmp(name, "no-fps") == 0) {
             o.showFps = false;
         } else if (std::strcmp(name, "display") == 0) {
-            if (!hasValue) {
-                return invalid(std::string(arg) + " needs a display name");
+            // An empty name would quietly fall back to DISPLAY.
+            if (!hasValue || *argv[i + 1] == '\0') {
+                return invalid(printable(arg) + " needs a display name");
             }
             o.displayName = argv[++i];
         } else if (std::strcmp(name, "help") == 0 || std::strcmp(name, "h") == 0) {
             result.outcome = ParseOutcome::ShowHelp;
             return result;
         } else {
-            return invalid(std::string("unknown option '") + arg + "'");
+            return invalid("unknown option '" + printable(arg) + "'");
         }
     }
     return result;
@@ -140,7 +142,7 @@ bool chooseTarget(const X11Options& options, const char* xscreensaverWindow, Tar
         return true;
     }
     if (!parseWindowId(xscreensaverWindow, &choice->id)) {
-        *error = std::string("XSCREENSAVER_WINDOW='") + xscreensaverWindow +
+        *error = "XSCREENSAVER_WINDOW='" + printable(xscreensaverWindow) +
                  "' is not a window id (decimal, or hexadecimal with 0x)";
         return false;
     }

@@ -1,5 +1,6 @@
 #include "x11_window.h"
 
+#include "printable.h"
 #include "x11_errors.h"
 #include "x11_virtual_root.h"
 
@@ -157,7 +158,7 @@ SurfaceStatus openSurface(Display* display, const TargetChoice& choice, GlSurfac
     int errorBase = 0;
     int eventBase = 0;
     if (!glXQueryExtension(display, &errorBase, &eventBase)) {
-        *error = std::string("the display ") + DisplayString(display) + " has no GLX extension";
+        *error = "the display " + printable(DisplayString(display)) + " has no GLX extension";
         return SurfaceStatus::CannotDraw;
     }
     switch (choice.kind) {

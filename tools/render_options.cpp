@@ -1,5 +1,7 @@
 #include "render_options.h"
 
+#include "printable.h"
+
 #include <limits>
 
 namespace {
@@ -34,7 +36,7 @@ bool parseSize(const std::string& text, int& width, int& height, std::string& er
     if (cross == std::string::npos ||
         !parseWholeNumber(text.substr(0, cross), kMaxRenderSide, w) ||
         !parseWholeNumber(text.substr(cross + 1), kMaxRenderSide, h) || w == 0 || h == 0) {
-        error = "--size '" + text + "' is not WIDTHxHEIGHT with both from 1 to " +
+        error = "--size '" + printable(text) + "' is not WIDTHxHEIGHT with both from 1 to " +
                 std::to_string(kMaxRenderSide);
         return false;
     }
@@ -64,14 +66,18 @@ ParsedRenderOptions parseRenderOptions(const std::vector<std::string>& args)
         }
 
         if (name == "--help" || name == "-h") {
+            if (hasValue) {
+                error = "--help takes no value";
+                return parsed;
+            }
             o.help = true;
             return parsed;
         }
         const bool takesValue = name == "--size" || name == "--frames" || name == "--png" ||
                                 name == "--state" || name == "--every" || name == "--out";
         if (!takesValue) {
-            error = name.rfind("-", 0) == 0 ? "unknown option '" + name + "'"
-                                            : "unexpected argument '" + name + "'";
+            error = name.rfind("-", 0) == 0 ? "unknown option '" + printable(name) + "'"
+                                            : "unexpected argument '" + printable(name) + "'";
             return parsed;
         }
         if (!hasValue) {
@@ -90,12 +96,12 @@ ParsedRenderOptions parseRenderOptions(const std::vector<std::string>& args)
             }
         } else if (name == "--frames") {
             if (!parseWholeNumber(value, kNoLimit, o.frames)) {
-                error = "--frames '" + value + "' is not a whole number of frames (0 or more)";
+                error = "--frames '" + printable(value) + "' is not a whole number of frames (0 or more)";
                 return parsed;
             }
         } else if (name == "--every") {
             if (!parseWholeNumber(value, kNoLimit, o.every) || o.every == 0) {
-                error = "--every '" + value + "' is not a positive whole number";
+                error = "--every '" + printable(value) + "' is not a positive whole number";
                 return parsed;
             }
         } else if (value.empty()) {

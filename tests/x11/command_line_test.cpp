@@ -72,6 +72,12 @@ TEST(CommandLine, MalformedOptionsAndIdsGiveExitTwoAndOneLine)
         {{}, {{"DISPLAY", false, ""}}, "DISPLAY is not set"},
         {{}, {{"DISPLAY", false, ":4093"}}, "cannot open display ':4093'"},
         {{"-display", ":4093"}, {}, "cannot open display ':4093'"},
+        // An empty name would otherwise fall back to DISPLAY unnoticed.
+        {{"-display", ""}, {}, "-display needs a display name"},
+        // Line breaks and other control characters are shown escaped.
+        {{"-window-id", "1\n2"}, {}, "'1\\n2' is not a window id"},
+        {{"-root"}, {{"XSCREENSAVER_WINDOW", false, "0x1\n"}}, "XSCREENSAVER_WINDOW='0x1\\n'"},
+        {{"-bogus\x1b[2J"}, {}, "unknown option '-bogus\\x1b[2J'"},
     });
 }
 
