@@ -1,7 +1,9 @@
 // cindral-render: runs the flame scene in an off-screen Mesa context and writes
 // PNG frames and the scene's state. See renderUsage() for the options.
 #include "offscreen_context.h"
+#include "output_file.h"
 #include "png_file.h"
+#include "printable.h"
 #include "render_options.h"
 #include "scene.h"
 #include "scene_state_json.h"
@@ -31,81 +33,6 @@ int failRun(const std::string& message)
     return kExitBadRun;
 }
 
-// Only ever removes a plain file, so that a failed write to a device such as
-// /dev/full cannot delete it.
-void removePartialFile(const std::string& path)
-{
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec)) {
-        std::remove(path.c_str());
-    }
-}
-
-std::string cannotWrite(const std::string& path, const std::string& reason)
-{
-    return "cannot write '" + path + "': " + reason;
-}
-
-// An output file opened before rendering, so that an unwritable path is
-// reported before any time is spent. A file that this run created is removed
-// again unless the run completes; anything that was there before (a device
-// such as /dev/stdout, a file being overwritten) is never removed.
-class OutputFile {
-public:
-    explicit OutputFile(std::string path) : path_(std::move(path)) {}
-    ~OutputFile()
-    {
-        if (file_ != nullptr) {
-            std::fclose(file_);
-            discard();
-        }
-    }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-
-    bool wanted() const { return !path_.empty(); }
-    const std::string& path() const { return path_; }
-    std::FILE* file() const { return file_; }
-
-    bool open(std::string& error)
-    {
-        std::error_code ec;
-        created_ = !std::filesystem::exists(path_, ec) && !ec;
-        file_ = std::fopen(path_.c_str(), "wb");
-        if (file_ == nullptr) {
-            error = cannotWrite(path_, std::strerror(errno));
-            return false;
-        }
-        return true;
-    }
-
-    // Closes the file and keeps it; false when the last of it could not be
-    // written (fclose flushes).
-    bool keep(std::string& error)
-    {
-        const int closed = std::fclose(file_);
-        file_ = nullptr;
-        if (closed != 0) {
-            error = cannotWrite(path_, std::strerror(errno));
-            discard();
-            return false;
-        }
-        return true;
-    }
-
-private:
-    void discard()
-    {
-        if (created_) {
-            removePartialFile(path_);
-        }
-    }
-
-    std::string path_;
-    std::FILE* file_ = nullptr;
-    bool created_ = false;
-};
-
 bool prepareDirectory(const std::string& dir, std::string& error)
 {
     std::error_code ec;
@@ -121,27 +48,68 @@ bool prepareDirectory(const std::string& dir, std::string& error)
     return true;
 }
 
-bool writeFramePng(const std::string& dir, std::uint64_t frame, const OffscreenContext& context,
-                   unsigned char* pixels, std::string& error)
+// The path of the frame file that --every/--out writes for `frame`.
+std::string framePath(const std::string& dir, std::uint64_t frame)
 {
     char name[40];
     std::snprintf(name, sizeof name, "/frame-%06" PRIu64 ".png", frame);
-    const std::string path = dir + name;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        error = cannotWrite(path, std::strerror(errno));
+    return dir + name;
+}
+
+// Refuses two outputs that would land on one file, where the one written
+// last would silently replace the other: --png and --state, and either of
+// them and a frame file of the series.
+bool outputsAreDistinct(const RenderOptions& options, std::string& error)
+{
+    if (!options.pngPath.empty() && !options.statePath.empty() &&
+        sameOutput(options.pngPath, options.statePath)) {
+        error = "--png and --state name the same file '" + printable(options.pngPath) + "'";
+        return false;
+    }
+    if (options.every == 0) {
+        return true;
+    }
+    const std::string frames = resolvedOutputPath(options.outDir);
+    const std::pair<const char*, const std::string*> outputs[] = {{"--png", &options.pngPath},
+                                                                  {"--state", &options.statePath}};
+    for (const auto& [option, path] : outputs) {
+        if (path->empty()) {
+            continue;
+        }
+        const std::filesystem::path resolved = resolvedOutputPath(*path);
+        if (resolved.parent_path() != frames) {
+            continue;
+        }
+        // Frame names carry at least six digits; compare the name written for
+        // the number found, so that "frame-30.png" is not frame 30.
+        const std::string name = resolved.filename().string();
+        std::uint64_t frame = 0;
+        if (std::sscanf(name.c_str(), "frame-%" SCNu64, &frame) != 1 || frame == 0 ||
+            frame % options.every != 0 || frame > options.frames ||
+            framePath("", frame) != "/" + name) {
+            continue;
+        }
+        error = std::string(option) + " '" + printable(*path) + "' is also frame " + std::to_string(frame) +
+                " of --every/--out";
+        return false;
+    }
+    return true;
+}
+
+bool writeFramePng(const std::string& dir, std::uint64_t frame, const OffscreenContext& context,
+                   unsigned char* pixels, std::string& error)
+{
+    OutputFile output(framePath(dir, frame));
+    if (!output.open(error)) {
         return false;
     }
     context.readPixelsTopDown(pixels);
     std::string pngError;
-    const bool written = writeRgbPng(file, pixels, context.width(), context.height(), pngError);
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        error = cannotWrite(path, written ? std::strerror(errno) : pngError);
-        removePartialFile(path);
+    if (!writeRgbPng(output.file(), pixels, context.width(), context.height(), pngError)) {
+        error = cannotWrite(output.path(), pngError);
         return false;
     }
-    return true;
+    return output.commit(error);
 }
 
 // Reports how far a run has got, once a second, only when it lasts longer
@@ -185,9 +153,15 @@ private:
 int run(const RenderOptions& options)
 {
     std::string error;
+    if (!outputsAreDistinct(options, error)) {
+        return failRun(error);
+    }
+    // Every output is checked before any time is spent, but no existing file
+    // is touched before its new content is complete.
+    installInterruptCleanup();
     OutputFile png(options.pngPath);
     OutputFile state(options.statePath);
-    if ((png.wanted() && !png.open(error)) || (state.wanted() && !state.open(error)) ||
+    if ((!options.pngPath.empty() && !png.open(error)) || (!options.statePath.empty() && !state.open(error)) ||
         (options.every != 0 && !prepareDirectory(options.outDir, error))) {
         return failRun(error);
     }
@@ -199,9 +173,9 @@ int run(const RenderOptions& options)
     }
 
     // The one readback buffer, made before the first frame: the frame loop
-    // allocates nothing.
+    // allocates nothing for the scene.
     std::vector<unsigned char> pixels;
-    if (png.wanted() || options.every != 0) {
+    if (!options.pngPath.empty() || options.every != 0) {
         pixels.resize(static_cast<std::size_t>(options.width) * options.height * 4);
     }
 
@@ -218,17 +192,17 @@ int run(const RenderOptions& options)
     }
     progress.finish();
 
-    if (png.wanted()) {
+    if (!options.pngPath.empty()) {
         context->readPixelsTopDown(pixels.data());
         std::string pngError;
         if (!writeRgbPng(png.file(), pixels.data(), options.width, options.height, pngError)) {
             return failRun(cannotWrite(png.path(), pngError));
         }
     }
-    if (state.wanted() && !writeSceneStateJson(state.file(), liveSceneState(options.frames))) {
+    if (!options.statePath.empty() && !writeSceneStateJson(state.file(), liveSceneState(options.frames))) {
         return failRun(cannotWrite(state.path(), std::strerror(errno)));
     }
-    if ((png.wanted() && !png.keep(error)) || (state.wanted() && !state.keep(error))) {
+    if ((!options.pngPath.empty() && !png.commit(error)) || (!options.statePath.empty() && !state.commit(error))) {
         return failRun(error);
     }
     return 0;
