@@ -24,6 +24,10 @@ echo "== native build and tests"
 configure build/native
 tools/with-display.sh ctest --test-dir build/native --output-on-failure -j"$jobs"
 
+echo "== native build under AddressSanitizer and UndefinedBehaviorSanitizer (clang), with fuzzers"
+CC=clang CXX=clang++ configure build/native-asan -DCINDRAL_SANITIZE=ON
+tools/with-display.sh ctest --test-dir build/native-asan --output-on-failure -j"$jobs"
+
 echo "== Windows builds"
 # The 32-bit saver, the product's own target, gets the runtime without the
 # POSIX thread layer so that it does not need Vista's kernel functions. The

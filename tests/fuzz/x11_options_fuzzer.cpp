@@ -1,0 +1,38 @@
+// cindral-x11's arguments and the XSCREENSAVER_WINDOW variable: the first
+// NUL-separated piece is the variable, the rest the arguments.
+#include "fuzz_arguments.h"
+#include "x11_options.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::vector<std::string> pieces = argumentsFrom(data, size);
+    std::vector<const char*> argv = {"cindral-x11"};
+    for (std::size_t i = 1; i < pieces.size(); ++i) {
+        argv.push_back(pieces[i].c_str());
+    }
+    const ParsedOptions parsed = parseOptions(static_cast<int>(argv.size()), argv.data());
+    if (parsed.outcome == ParseOutcome::Invalid) {
+        if (!isOneLine(parsed.error)) {
+            std::abort();
+        }
+        return 0;
+    }
+    if (parsed.outcome != ParseOutcome::Run) {
+        return 0;
+    }
+    if (parsed.options.target == DrawTarget::WindowId && parsed.options.windowId == 0) {
+        std::abort();
+    }
+    TargetChoice choice;
+    std::string error;
+    if (!chooseTarget(parsed.options, pieces[0].c_str(), &choice, &error)) {
+        if (!isOneLine(error)) {
+            std::abort();
+        }
+    } else if (choice.kind == TargetChoice::Kind::GivenWindow && choice.id == 0) {
+        std::abort();
+    }
+    return 0;
+}
