@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Frame rate and processor use of cindral-x11 drawing on the 1024x768 root
 # window of a private Xvfb (Mesa's software renderer). Not a test: it prints
-# figures. Usage: tools/bench_x11.sh [BUILD_DIR]   (default build/native-x11)
+# figures. Usage: tools/bench_x11.sh [BUILD_DIR]   (default build/native)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build/native-x11}
+build=${1:-build/native}
 program=$build/host_x11/cindral-x11
 [ -x "$program" ] || { echo "bench_x11: no $program; build it first" >&2; exit 1; }
 export MESA_SHADER_CACHE_DISABLE=true

@@ -37,12 +37,21 @@ render_frames() { # dir
     ls "$dir"
 }
 
+# True when DISPLAY names a display that answers. When it is set and does not
+# answer, says so, since the run then falls back to a private virtual display.
+display_answers() {
+    [ -n "${DISPLAY:-}" ] || return 1
+    xdpyinfo >/dev/null 2>&1 && return 0
+    echo "run: the display '$DISPLAY' named by DISPLAY did not answer." >&2
+    return 1
+}
+
 # The saver in the tree's private 64-bit Wine prefix, never ~/.wine.
 run_saver() {
     local scr="$root/build/win-x86_64/host/cindral.scr"
     source tools/wine-env.sh win64
     local x11_key='HKCU\Software\Wine\X11 Driver'
-    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    if display_answers; then
         "$CINDRAL_WINE" reg delete "$x11_key" /v Managed /f >/dev/null 2>&1 || true
         "$WINESERVER" -w
         echo "run: the saver is starting on $DISPLAY; press a key or move the mouse to end it."
@@ -59,7 +68,7 @@ run_saver() {
     # Let this prefix's Wine session end: one started without a display would
     # keep the saver's windows off the virtual one.
     "$WINESERVER" -w
-    echo "run: no display; running the saver for a few seconds on a private virtual display."
+    echo "run: running the saver for a few seconds on a private virtual display."
     tools/with-display.sh bash -c '
         "$CINDRAL_WINE" "$1" /s &
         saver=$!
@@ -82,14 +91,14 @@ run_saver() {
 
 run_linux() {
     build_native cindral-x11
-    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    if display_answers; then
         echo "run: cindral-x11 is starting on $DISPLAY; press a key or click to end it."
         build/native/host_x11/cindral-x11 -window
         return
     fi
     local shots="$root/out/screenshots"
     mkdir -p "$shots"
-    echo "run: no display; running cindral-x11 for a few seconds on a private virtual display."
+    echo "run: running cindral-x11 for a few seconds on a private virtual display."
     tools/with-display.sh bash -c '
         "$1" -window & pid=$!
         sleep 3
