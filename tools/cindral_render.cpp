@@ -183,6 +183,7 @@ int run(const RenderOptions& options)
     Progress progress(options.frames);
     for (std::uint64_t frame = 1; frame <= options.frames; ++frame) {
         renderFrame();
+        context->endFrame();
         if (options.every != 0 && frame % options.every == 0 &&
             !writeFramePng(options.outDir, frame, *context, pixels.data(), error)) {
             progress.finish();

@@ -205,6 +205,11 @@ int OffscreenContext::height() const
     return impl_->height;
 }
 
+void OffscreenContext::endFrame() const
+{
+    glFlush();
+}
+
 void OffscreenContext::readPixelsTopDown(unsigned char* rgba) const
 {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

@@ -19,6 +19,11 @@ public:
     int width() const;
     int height() const;
 
+    // Ends a frame, as a buffer swap does on screen: hands the queued drawing
+    // to the rasteriser. Without it Mesa's llvmpipe queues frame after frame,
+    // and memory grows with the number of frames.
+    void endFrame() const;
+
     // Copies the current colour buffer, `width() * height() * 4` bytes of
     // RGBA, into `rgba` with the top row first (GL's own origin is the bottom
     // left). `rgba` is written only in full; call with GL work finished or
