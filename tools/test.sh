@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything that is stale and runs every test: the native build (scene,
-# tools, Linux host), both Windows builds (the 32-bit one is built and
-# inspected; this kernel cannot run 32-bit code), and the Windows tests under
-# 64-bit Wine on a private virtual display.
+# tools, Linux host), the web page, both Windows builds (the 32-bit one is
+# built and inspected; this kernel cannot run 32-bit code), and the Windows
+# tests under 64-bit Wine on a private virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -22,6 +22,17 @@ configure() { # build-dir [cmake args...]
 echo "== native build and tests"
 configure build/native
 tools/with-display.sh ctest --test-dir build/native --output-on-failure -j"$jobs"
+
+# The page in dist/web/, and its tests in headless Chromium against the native
+# build's cindral-render.
+configure_web() {
+    configure build/web -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/emscripten.cmake" \
+        -DCINDRAL_NATIVE_RENDER="$root/build/native/tools/cindral-render"
+}
+
+echo "== web build and tests"
+configure_web
+ctest --test-dir build/web --output-on-failure -j"$jobs"
 
 echo "== Windows builds"
 # The 32-bit saver, the product's own target, gets the runtime without the
