@@ -322,7 +322,9 @@ class Session:
         self.browsers = []
 
     def __enter__(self):
-        self.profile = tempfile.mkdtemp(prefix="cindral-chromium-")
+        # Inside the case's folder, which the next run empties should this
+        # one be killed before it can remove it.
+        self.profile = tempfile.mkdtemp(prefix="chromium-", dir=self.work)
         self.env = browser_environment(self.profile)
         try:
             self.site = Site(self.args.site)
@@ -539,7 +541,11 @@ def main():
     def out_of_time(*_):
         raise Failure("the case took longer than %d s" % CASE_SECONDS)
 
+    def terminated(*_):
+        raise Failure("terminated")
+
     signal.signal(signal.SIGALRM, out_of_time)
+    signal.signal(signal.SIGTERM, terminated)
     signal.alarm(CASE_SECONDS)
     try:
         with Session(args, args.case) as session:
