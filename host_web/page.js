@@ -249,7 +249,7 @@
   }
   createCindralModule().then(function(module) {
     start(module, gl, options);
-  }, function(error) {
-    say('Cindral could not start its program: ' + error);
+  }).catch(function(error) {
+    say('Cindral could not start: ' + error);
   });
 })();
