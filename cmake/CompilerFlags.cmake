@@ -3,7 +3,9 @@
 # and SSE2 arithmetic instead of the x87 stack on 32-bit x86.
 add_compile_options(-Wall -Wextra -Werror -ffp-contract=off -fno-fast-math)
 
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
+# Emscripten's toolchain calls its processor x86 too; WebAssembly's float and
+# double arithmetic is IEEE single and double precision already.
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$" AND NOT EMSCRIPTEN)
     add_compile_options(-msse2 -mfpmath=sse)
 endif()
 

@@ -1,118 +1,128 @@
 #!/usr/bin/env python3
-"""Frame rate and CPU use of the running Windows saver (cindral.scr /s, 64-bit
-build) under Wine on a private 1024x768 Xvfb display. A figure printer, not a
-test.
+"""Frame rate and processor time of the running Windows saver (cindral.scr /s)
+under Wine on a private 1024x768 Xvfb display. A figure printer, not a test.
 
 Frames are counted from Wine's relay trace restricted to one function,
 gdi32.SwapBuffers: one traced call per presented frame, with Wine's own
-timestamps, so the saver runs unmodified. CPU time is read from /proc for the
-saver's process (user + system), in a second run without any tracing.
+timestamps, so the saver runs unmodified. Each run waits for the first frame,
+lets the saver warm up, counts the frames of a window of --seconds, and ends
+the saver only a margin after that window, so the whole window has the saver
+in it. Processor time (user + system, from /proc) is read for the saver's
+process over the same window. Runs are repeated and given as min / median /
+max.
 
-  tools/bench_saver_fps.py [--scr build/win-x86_64/host/cindral.scr] [--seconds 10]
+  tools/bench_saver_fps.py [--arch win32|win64] [--scr FILE] [--runs 5] [--seconds 10]
+
+Whether 32-bit code runs natively or through qemu's user-mode emulation is the
+machine's affair (see docs/performance.md); the script reports which.
 """
 import argparse
 import os
 import re
-import shutil
+import statistics
 import subprocess
 import sys
 import time
 
-WINE = "/usr/lib/wine/wine64"
-WINESERVER = "/usr/lib/wine/wineserver"
+import cindral_env
 
-
-def start_xvfb():
-    read_fd, write_fd = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"], pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
-    os.close(write_fd)
-    with os.fdopen(read_fd) as pipe:
-        return xvfb, ":" + pipe.readline().strip()
+DEFAULT_SCR = {"win32": "build/win-i686/host/cindral.scr", "win64": "build/win-x86_64/host/cindral.scr"}
+SWAP = re.compile(r"^(\d+\.\d+):\S+:Call gdi32\.SwapBuffers")
 
 
 def cpu_seconds(pid):
-    """User + system CPU time of a process and its threads, in seconds."""
+    """User + system processor time of a process and its threads, in seconds."""
     with open("/proc/%d/stat" % pid) as f:
         fields = f.read().rsplit(")", 1)[1].split()
-    ticks = os.sysconf("SC_CLK_TCK")
-    return (int(fields[11]) + int(fields[12])) / ticks
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
-def run(args, env, trace):
-    log = os.path.join(args.work, "relay.log")
-    run_env = dict(env)
-    if trace:
-        run_env["WINEDEBUG"] = "+relay,+timestamp"
-    with open(log, "w") as err:
-        saver = subprocess.Popen([WINE, args.scr, "/s"], env=run_env, stdout=subprocess.DEVNULL, stderr=err)
-    time.sleep(args.warmup)
-    cpu0, t0 = cpu_seconds(saver.pid), time.monotonic()
-    time.sleep(args.seconds)
-    cpu1, t1 = cpu_seconds(saver.pid), time.monotonic()
-    subprocess.run(["xdotool", "key", "space"], env=env)
-    try:
-        saver.wait(10)
-    except subprocess.TimeoutExpired:
-        saver.kill()
-        saver.wait()
-    cpu_per_second = (cpu1 - cpu0) / (t1 - t0)
-    if not trace:
-        return cpu_per_second, None
-    stamps = []
-    pattern = re.compile(r"^(\d+\.\d+):\S+:Call gdi32\.SwapBuffers")
+def swap_stamps(log):
     with open(log) as f:
-        for line in f:
-            m = pattern.match(line)
-            if m:
-                stamps.append(float(m.group(1)))
-    # Count the swaps in a window of --seconds after the warm-up, by Wine's clock.
-    if len(stamps) < 2:
-        return cpu_per_second, 0.0
+        return [float(m.group(1)) for m in map(SWAP.match, f) if m]
+
+
+def wait_for(condition, seconds, what):
+    deadline = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > deadline:
+            raise RuntimeError("no %s within %d s" % (what, seconds))
+        time.sleep(0.05)
+
+
+def one_run(args, env):
+    """Frames per second and processor seconds per second over one window."""
+    log = os.path.join(args.work, "relay.log")
+    command = [env["CINDRAL_WINE"], args.scr, "/s"]
+    run_env = dict(env, WINEDEBUG="+relay,+timestamp")
+    with open(log, "w") as err:
+        saver = subprocess.Popen(command, env=run_env, stdout=subprocess.DEVNULL, stderr=err)
+    try:
+        wait_for(lambda: swap_stamps(log), 120, "first frame")
+        args.emulated = os.path.basename(os.readlink("/proc/%d/exe" % saver.pid)).startswith("qemu")
+        time.sleep(args.warmup)
+        cpu0, t0 = cpu_seconds(saver.pid), time.monotonic()
+        time.sleep(args.seconds)
+        cpu1, t1 = cpu_seconds(saver.pid), time.monotonic()
+        time.sleep(args.margin)
+        subprocess.run(["xdotool", "key", "space"], env=env, check=True)
+        saver.wait(60)
+    finally:
+        if saver.poll() is None:
+            saver.kill()
+            saver.wait()
+    stamps = swap_stamps(log)
     begin = stamps[0] + args.warmup
-    window = [s for s in stamps if begin <= s < begin + args.seconds]
-    return cpu_per_second, len(window) / args.seconds
+    frames = sum(1 for s in stamps if begin <= s < begin + args.seconds)
+    if stamps[-1] < begin + args.seconds:
+        raise RuntimeError("the saver did not cover the counting window")
+    return frames / args.seconds, (cpu1 - cpu0) / (t1 - t0)
+
+
+def spread(values):
+    return "%.2f / %.2f / %.2f" % (min(values), statistics.median(values), max(values))
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--scr", default="build/win-x86_64/host/cindral.scr")
+    parser.add_argument("--arch", choices=("win32", "win64"), default="win64")
+    parser.add_argument("--scr")
+    parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--seconds", type=float, default=10.0)
     parser.add_argument("--warmup", type=float, default=3.0)
+    parser.add_argument("--margin", type=float, default=1.0)
     parser.add_argument("--work", default="build/bench-saver")
     args = parser.parse_args()
-    args.scr = os.path.abspath(args.scr)
+    args.scr = os.path.abspath(args.scr or DEFAULT_SCR[args.arch])
     args.work = os.path.abspath(args.work)
     if not os.path.isfile(args.scr):
-        print("no saver at %s: run tools/test.sh or build build/win-x86_64 first" % args.scr, file=sys.stderr)
+        print("no saver at %s: run tools/test.sh first" % args.scr, file=sys.stderr)
         return 2
+    os.makedirs(args.work, exist_ok=True)
 
-    shutil.rmtree(args.work, ignore_errors=True)
-    prefix = os.path.join(args.work, "prefix")
-    os.makedirs(prefix)
-    xvfb, display = start_xvfb()
-    env = dict(os.environ, WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG="-all",
-               WINEDLLOVERRIDES="mscoree,mshtml=", MESA_SHADER_CACHE_DISABLE="true", DISPLAY=display,
-               XDG_CACHE_HOME=os.path.join(args.work, "cache"))
-    try:
-        subprocess.run([WINE, "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       check=True)
-        subprocess.run([WINE, "reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/t", "REG_SZ",
-                        "/d", "gdi32.SwapBuffers", "/f"], env=env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, check=True)
-        subprocess.run(["xdotool", "mousemove", "512", "384"], env=env, check=True)
-        traced_cpu, fps = run(args, env, trace=True)
-        cpu, _ = run(args, env, trace=False)
-    finally:
-        subprocess.run([WINESERVER, "-k"], env=env, stderr=subprocess.DEVNULL)
-        xvfb.terminate()
-        xvfb.wait()
+    env = cindral_env.wine_environment(args.arch)
+    debug_key = r"HKCU\Software\Wine\Debug"
+    rates, cpus = [], []
+    with cindral_env.Xvfb() as display:
+        env["DISPLAY"] = display
+        try:
+            cindral_env.wine(env, "reg", "add", debug_key, "/v", "RelayInclude", "/t", "REG_SZ",
+                             "/d", "gdi32.SwapBuffers", "/f", check=True)
+            subprocess.run(["xdotool", "mousemove", "512", "384"], env=env, check=True)
+            for _ in range(args.runs):
+                fps, cpu = one_run(args, env)
+                rates.append(fps)
+                cpus.append(cpu)
+        finally:
+            cindral_env.wine(env, "reg", "delete", debug_key, "/v", "RelayInclude", "/f")
+            cindral_env.stop_wine(env)
 
-    print("saver: cindral.scr /s, 64-bit build, Wine, Xvfb 1024x768x24, Mesa llvmpipe")
-    print("frames per second over %.0f s: %.1f" % (args.seconds, fps))
-    print("CPU seconds per second (untraced run): %.2f" % cpu)
-    print("CPU seconds per second (traced run): %.2f" % traced_cpu)
+    how = "qemu user-mode emulation" if args.emulated else "run natively by this kernel"
+    print("saver: %s /s, %s build (%s), Wine, Xvfb 1024x768x24, Mesa llvmpipe" %
+          (args.scr, "32-bit" if args.arch == "win32" else "64-bit", how))
+    print("%d runs of %.0f s each, min / median / max" % (args.runs, args.seconds))
+    print("frames per second: %s" % spread(rates))
+    print("processor seconds per second (saver process): %s" % spread(cpus))
     return 0
 
 

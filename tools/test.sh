@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything that is stale and runs every test: the native build (scene,
-# tools, Linux host), the Windows builds, and the Windows tests under Wine on
-# private virtual displays: the 32-bit saver, the product, under 32-bit Wine
-# and the 64-bit one under 64-bit Wine, each with its fingerprint and
-# end-to-end tests, and the host's test programs built for both.
+# tools, Linux host), again under the sanitizers with the fuzzers, the web
+# page in headless Chromium, the Windows builds, and the Windows tests under
+# Wine on private virtual displays: the 32-bit saver, the product, under
+# 32-bit Wine and the 64-bit one under 64-bit Wine, each with its fingerprint
+# and end-to-end tests, and the host's test programs built for both.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -27,6 +28,17 @@ tools/with-display.sh ctest --test-dir build/native --output-on-failure -j"$jobs
 echo "== native build under AddressSanitizer and UndefinedBehaviorSanitizer (clang), with fuzzers"
 CC=clang CXX=clang++ configure build/native-asan -DCINDRAL_SANITIZE=ON
 tools/with-display.sh ctest --test-dir build/native-asan --output-on-failure -j"$jobs"
+
+# The page in dist/web/, and its tests in headless Chromium against the native
+# build's cindral-render.
+configure_web() {
+    configure build/web -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/emscripten.cmake" \
+        -DCINDRAL_NATIVE_RENDER="$root/build/native/tools/cindral-render"
+}
+
+echo "== web build and tests"
+configure_web
+ctest --test-dir build/web --output-on-failure -j"$jobs"
 
 echo "== Windows builds"
 # The 32-bit saver, the product's own target, gets the runtime without the

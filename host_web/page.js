@@ -1,0 +1,255 @@
+// The page: a canvas that fills the window, the scene set up once for its
+// size in device pixels and told of every new size, one animation step per
+// frame at most 100 times a second, full screen on request and left again on
+// input, as a screen saver ends.
+//
+//   index.html               the flame
+//   index.html?fps           with frames per second in the bottom-left corner
+//   index.html?frames=N      test mode: N steps at once, the last one drawn
+//   index.html?frames=N&state  and the scene's state as JSON in <pre id="state">
+(function() {
+  'use strict';
+
+  var kMouseThreshold = 50;   // pixels on either axis, as the Windows saver's default
+  var kStepsPerTask = 20000;  // test mode: steps run before the page may respond again
+
+  var canvas = document.getElementById('flame');
+  var message = document.getElementById('message');
+
+  function say(text) {
+    message.textContent = text;
+    message.hidden = false;
+  }
+
+  // The query's options, or an error text for one that cannot be used.
+  function readOptions(search) {
+    var query = new URLSearchParams(search);
+    var options = {frames: null, state: query.has('state'), fps: query.has('fps'), error: null};
+    if (query.has('frames')) {
+      var text = query.get('frames');
+      var n = Number(text);
+      if (!/^[0-9]+$/.test(text) || !Number.isSafeInteger(n)) {
+        options.error = 'frames=' + text + ' is not a whole number of frames (0 or more).';
+      }
+      options.frames = n;
+    } else if (options.state) {
+      options.error = 'state needs frames=N: the state is written after N steps of the test mode.';
+    }
+    return options;
+  }
+
+  // The canvas's size in device pixels: exact where the browser reports it,
+  // else its size in CSS pixels times the device pixel ratio.
+  function deviceSize(entry) {
+    if (entry && entry.devicePixelContentBoxSize) {
+      var box = entry.devicePixelContentBoxSize[0];
+      return [box.inlineSize, box.blockSize];
+    }
+    var rect = canvas.getBoundingClientRect();
+    var ratio = window.devicePixelRatio || 1;
+    return [Math.round(rect.width * ratio), Math.round(rect.height * ratio)];
+  }
+
+  function isFullScreen() {
+    return !!(document.fullscreenElement || document.webkitFullscreenElement);
+  }
+
+  function callQuietly(owner, names) {
+    for (var i = 0; i < names.length; ++i) {
+      if (typeof owner[names[i]] === 'function') {
+        var result = owner[names[i]]();
+        // A refusal (no user gesture, or not allowed here) changes nothing.
+        if (result && typeof result.catch === 'function') {
+          result.catch(function() {});
+        }
+        return;
+      }
+    }
+  }
+
+  // A click or a key asks for full screen; in full screen a key, a click or
+  // a mouse movement of more than kMouseThreshold pixels on either axis from
+  // where the pointer was first seen leaves it.
+  function watchInput() {
+    var origin = null;
+    function toggle() {
+      if (isFullScreen()) {
+        callQuietly(document, ['exitFullscreen', 'webkitExitFullscreen']);
+      } else {
+        callQuietly(document.documentElement, ['requestFullscreen', 'webkitRequestFullscreen']);
+      }
+    }
+    ['fullscreenchange', 'webkitfullscreenchange'].forEach(function(name) {
+      document.addEventListener(name, function() { origin = null; });
+    });
+    window.addEventListener('keydown', function(event) {
+      if (event.repeat) {
+        return;
+      }
+      // While the page is in a window, modifier keys and shortcuts held with
+      // them, Escape, Tab and the function keys belong to the browser; in
+      // full screen every key leaves.
+      var browserKey = event.ctrlKey || event.altKey || event.metaKey || /^F[0-9]+$/.test(event.key) ||
+          ['Control', 'Alt', 'Meta', 'Shift', 'AltGraph', 'OS', 'Escape', 'Tab'].indexOf(event.key) >= 0;
+      if (isFullScreen() || !browserKey) {
+        toggle();
+      }
+    });
+    window.addEventListener('click', toggle);
+    window.addEventListener('mousemove', function(event) {
+      if (!isFullScreen()) {
+        return;
+      }
+      if (origin === null) {
+        origin = [event.screenX, event.screenY];
+        return;
+      }
+      if (Math.abs(event.screenX - origin[0]) > kMouseThreshold ||
+          Math.abs(event.screenY - origin[1]) > kMouseThreshold) {
+        callQuietly(document, ['exitFullscreen', 'webkitExitFullscreen']);
+      }
+    });
+  }
+
+  function start(module, gl, options) {
+    var ready = true;  // false while the context is lost
+
+    // Gives the canvas `size` device pixels and returns the drawing buffer's
+    // size, which the browser may make smaller than asked for.
+    function fit(size) {
+      var width = Math.max(1, size[0]);
+      var height = Math.max(1, size[1]);
+      if (canvas.width !== width || canvas.height !== height) {
+        canvas.width = width;
+        canvas.height = height;
+      }
+      return [gl.drawingBufferWidth, gl.drawingBufferHeight];
+    }
+
+    module.attachWebGl(gl);
+    var size = fit(deviceSize(null));
+    module._cindral_start(size[0], size[1]);
+
+    // A new size clears the canvas; a still picture is drawn again.
+    var still = options.frames !== null;
+    function resized(entry) {
+      var width = canvas.width;
+      var height = canvas.height;
+      var buffer = fit(deviceSize(entry));
+      if (canvas.width === width && canvas.height === height) {
+        return;
+      }
+      module._cindral_resize(buffer[0], buffer[1]);
+      if (still) {
+        module._cindral_redraw();
+      }
+    }
+    if (typeof ResizeObserver === 'function') {
+      var observer = new ResizeObserver(function(entries) { resized(entries[entries.length - 1]); });
+      try {
+        observer.observe(canvas, {box: 'device-pixel-content-box'});
+      } catch (e) {
+        observer.observe(canvas);
+      }
+    } else {
+      window.addEventListener('resize', function() { resized(null); });
+    }
+
+    canvas.addEventListener('webglcontextlost', function(event) {
+      event.preventDefault();  // asks for the context back
+      ready = false;
+    });
+    canvas.addEventListener('webglcontextrestored', function() {
+      module.attachWebGl(gl);
+      module._cindral_context_restored();
+      ready = true;
+      if (still) {
+        module._cindral_redraw();
+      }
+    });
+
+    function reportUnsupported() {
+      var call = module.UTF8ToString(module._cindral_unsupported_gl_call());
+      if (call) {
+        console.warn('Cindral: the scene called ' + call + ', which this page does not draw.');
+      }
+    }
+
+    if (options.frames !== null) {
+      runTestMode(module, options, reportUnsupported);
+      return;
+    }
+
+    watchInput();
+    var fps = document.getElementById('fps');
+    fps.hidden = !options.fps;
+    var spanStart = null;
+    var spanFrames = 0;
+    function tick(now) {
+      window.requestAnimationFrame(tick);
+      // The module paces the frames: at most one in 10 ms.
+      if (!ready || !module._cindral_frame(now)) {
+        return;
+      }
+      if (spanStart === null) {
+        spanStart = now;
+        reportUnsupported();
+        return;
+      }
+      ++spanFrames;
+      if (now - spanStart >= 1000) {
+        fps.textContent = (spanFrames * 1000 / (now - spanStart)).toFixed(1) + ' fps';
+        spanStart = now;
+        spanFrames = 0;
+      }
+    }
+    window.requestAnimationFrame(tick);
+  }
+
+  // N steps without pacing, a few thousand per task so that the page stays
+  // responsive; the last one is drawn.
+  function runTestMode(module, options, reportUnsupported) {
+    var done = 0;
+    document.title = 'Cindral: running ' + options.frames + ' steps';
+    function runSome() {
+      var count = Math.min(kStepsPerTask, options.frames - done);
+      done += count;
+      module._cindral_steps(count, done === options.frames ? 1 : 0);
+      if (done < options.frames) {
+        window.setTimeout(runSome, 0);
+        return;
+      }
+      reportUnsupported();
+      if (options.state) {
+        var state = document.getElementById('state');
+        state.textContent = module.UTF8ToString(module._cindral_state_json());
+        state.hidden = false;
+      }
+      document.title = 'Cindral: ' + options.frames + ' steps';
+    }
+    runSome();
+  }
+
+  var options = readOptions(window.location.search);
+  if (options.error) {
+    say(options.error);
+    return;
+  }
+  if (typeof WebAssembly !== 'object' || typeof createCindralModule !== 'function') {
+    say('Cindral cannot run here: this browser has no WebAssembly, or the page could not load its ' +
+        'program (cindral.js).');
+    return;
+  }
+  var attributes = {alpha: false, depth: false, stencil: false, antialias: false,
+                    preserveDrawingBuffer: false};
+  var gl = canvas.getContext('webgl', attributes) || canvas.getContext('experimental-webgl', attributes);
+  if (!gl) {
+    say('Cindral draws its flame with WebGL, which this browser does not offer or has turned off.');
+    return;
+  }
+  createCindralModule().then(function(module) {
+    start(module, gl, options);
+  }).catch(function(error) {
+    say('Cindral could not start: ' + error);
+  });
+})();

@@ -1,0 +1,563 @@
+#!/usr/bin/env python3
+"""Tests of the web page (dist/web/) in headless Chromium, against the native
+renderer cindral-render. The page is served from 127.0.0.1 by a server inside
+this process, on a free port, for the one case only. The scene's state comes
+from the test mode through --dump-dom; pictures and input go through the
+DevTools protocol on a pipe (--remote-debugging-pipe), whose input events are
+trusted, so the page's own handlers run and may ask for full screen.
+
+  run_web_tests.py --list
+  run_web_tests.py --site DIR --render PROGRAM --work DIR --case NAME
+"""
+import argparse
+import base64
+import fcntl
+import functools
+import html
+import http.server
+import json
+import os
+import re
+import select
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+CHROMIUM = "chromium"
+CASE_SECONDS = 100  # below the CTest time-out, so that a case cleans up itself
+
+CASES = {}
+
+
+def case(fn):
+    CASES[fn.__name__] = fn
+    return fn
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+# ---------------------------------------------------------------- the server
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+class Site:
+    """dist/web/ on http://127.0.0.1:PORT/, served by a thread of this
+    process until close()."""
+
+    def __init__(self, root):
+        handler = functools.partial(QuietHandler, directory=root)
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        self.server.daemon_threads = True
+        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
+        self.thread.start()
+
+    def url(self, query=""):
+        return "http://127.0.0.1:%d/index.html%s" % (self.server.server_address[1], query)
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
+        self.thread.join(5)
+
+
+# ---------------------------------------------------------------- the browser
+
+def browser_environment(home):
+    """Chromium writes its settings, caches and crash reports under HOME and
+    the XDG folders; all of them go into the case's own folder."""
+    env = dict(os.environ)
+    env.update(HOME=home, XDG_CONFIG_HOME=os.path.join(home, "config"),
+               XDG_CACHE_HOME=os.path.join(home, "cache"), MESA_SHADER_CACHE_DISABLE="true")
+    return env
+
+
+def chromium_command(profile, extra):
+    return ["setpriv", "--pdeathsig", "KILL",  # ends with this process, however it ends
+            CHROMIUM, "--headless", "--no-sandbox",
+            "--enable-unsafe-swiftshader", "--use-angle=swiftshader",
+            "--disable-quic", "--no-first-run", "--disable-background-networking",
+            "--disable-component-update", "--disable-sync", "--disable-breakpad",
+            "--user-data-dir=" + os.path.join(profile, "profile")] + list(extra)
+
+
+def stop_group(process):
+    """Kills the browser and every process it started (its process group)."""
+    if process.poll() is None:
+        try:
+            os.killpg(process.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    process.wait()
+
+
+def dump_dom(session, url, extra=(), budget_ms=60000, seconds=60):
+    """The page's DOM once the virtual time budget has run out."""
+    process = subprocess.Popen(
+        chromium_command(session.profile, ["--virtual-time-budget=%d" % budget_ms] + list(extra))
+        + ["--dump-dom", url],
+        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=session.env, process_group=0)
+    try:
+        out, _ = process.communicate(timeout=seconds)
+    except subprocess.TimeoutExpired:
+        raise Failure("Chromium did not finish within %d s: %s" % (seconds, url))
+    finally:
+        stop_group(process)
+    check(process.returncode == 0, "Chromium ended with %d on %s" % (process.returncode, url))
+    return out.decode("utf-8", "replace")
+
+
+def move_above(fd, lowest):
+    moved = fcntl.fcntl(fd, fcntl.F_DUPFD_CLOEXEC, lowest)
+    os.close(fd)
+    return moved
+
+
+class DevTools:
+    """A headless Chromium driven through the DevTools protocol on the pipe
+    of --remote-debugging-pipe (it reads on descriptor 3, writes on 4): one
+    page, its session, and JSON messages ended by a NUL byte."""
+
+    def __init__(self, session, extra=()):
+        to_browser_r, to_browser_w = os.pipe()
+        from_browser_r, from_browser_w = os.pipe()
+        # The browser's ends move above 3 and 4 first, so that placing them
+        # there cannot overwrite one with the other.
+        to_browser_r, from_browser_w = (move_above(fd, 10) for fd in (to_browser_r, from_browser_w))
+        shell = 'exec 3<&%d 4>&%d %d<&- %d>&-; exec "$@"' % (
+            to_browser_r, from_browser_w, to_browser_r, from_browser_w)
+        self.process = subprocess.Popen(
+            ["bash", "-c", shell, "bash"]
+            + chromium_command(session.profile, ["--remote-debugging-pipe"] + list(extra))
+            + ["about:blank"],
+            pass_fds=(to_browser_r, from_browser_w), stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, env=session.env, process_group=0)
+        os.close(to_browser_r)
+        os.close(from_browser_w)
+        self.write_fd = to_browser_w
+        self.read_fd = from_browser_r
+        self.buffer = b""
+        self.last_id = 0
+        self.session = None
+        try:
+            targets = self.call("Target.getTargets")["targetInfos"]
+            page = next(t for t in targets if t["type"] == "page")
+            self.session = self.call("Target.attachToTarget",
+                                     {"targetId": page["targetId"], "flatten": True})["sessionId"]
+        except BaseException:
+            self.close()
+            raise
+
+    def close(self):
+        for fd in (self.write_fd, self.read_fd):
+            os.close(fd)
+        stop_group(self.process)
+
+    def call(self, method, params=None, seconds=30):
+        self.last_id += 1
+        message = {"id": self.last_id, "method": method, "params": params or {}}
+        if self.session:
+            message["sessionId"] = self.session
+        os.write(self.write_fd, json.dumps(message).encode() + b"\0")
+        deadline = time.monotonic() + seconds
+        while True:
+            while b"\0" in self.buffer:
+                raw, self.buffer = self.buffer.split(b"\0", 1)
+                reply = json.loads(raw)
+                if reply.get("id") == self.last_id:
+                    if "error" in reply:
+                        raise Failure("%s: %s" % (method, reply["error"]))
+                    return reply["result"]
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise Failure("no answer to %s within %d s" % (method, seconds))
+            ready, _, _ = select.select([self.read_fd], [], [], left)
+            if ready:
+                chunk = os.read(self.read_fd, 1 << 20)
+                if not chunk:
+                    raise Failure("Chromium closed the DevTools pipe during %s" % method)
+                self.buffer += chunk
+
+    def evaluate(self, expression):
+        result = self.call("Runtime.evaluate", {"expression": expression, "returnByValue": True})
+        if "exceptionDetails" in result:
+            raise Failure("%s: %s" % (expression, result["exceptionDetails"]["text"]))
+        return result["result"].get("value")
+
+    def wait_for(self, expression, seconds=20):
+        """Waits until the expression is true in the page; False on a time-out."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if self.evaluate(expression):
+                return True
+            time.sleep(0.05)
+        return False
+
+    def view(self, width, height):
+        """A viewport of width x height CSS pixels, at the device scale the
+        browser was started with."""
+        self.call("Emulation.setDeviceMetricsOverride",
+                  {"width": width, "height": height, "deviceScaleFactor": 0, "mobile": False})
+
+    def open(self, url):
+        self.call("Page.navigate", {"url": url})
+
+    def screenshot_rgb(self, path):
+        data = base64.b64decode(self.call("Page.captureScreenshot", {"format": "png"})["data"])
+        with open(path, "wb") as f:
+            f.write(data)
+        return read_rgb(path)
+
+    def click(self, x, y):
+        for kind in ("mousePressed", "mouseReleased"):
+            self.call("Input.dispatchMouseEvent",
+                      {"type": kind, "x": x, "y": y, "button": "left", "clickCount": 1})
+
+    def move(self, x, y):
+        self.call("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})
+
+    def key(self, key, code, key_code, modifiers=0):
+        down = {"type": "keyDown", "key": key, "code": code, "windowsVirtualKeyCode": key_code,
+                "modifiers": modifiers}
+        if len(key) == 1:
+            down["text"] = key
+        self.call("Input.dispatchKeyEvent", down)
+        self.call("Input.dispatchKeyEvent", {"type": "keyUp", "key": key, "code": code,
+                                             "windowsVirtualKeyCode": key_code})
+
+
+# ---------------------------------------------------------------- pictures and state
+
+def read_rgb(path):
+    """(width, height, bytes) of an image, 8-bit RGB, by ImageMagick."""
+    size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True,
+                          check=True, text=True).stdout.split()
+    rgb = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True,
+                         check=True).stdout
+    return int(size[0]), int(size[1]), rgb
+
+
+def warm_bright_pixels(rgb):
+    """Flame pixels: strong red over green over blue."""
+    return sum(1 for i in range(0, len(rgb), 3)
+               if rgb[i] > 200 and rgb[i] >= rgb[i + 1] >= rgb[i + 2])
+
+
+def compare_pictures(page, native, what):
+    """The page's picture must be the native renderer's, but for the last
+    bits of the two rasterisers: no channel off by more than 32, and no more
+    than 1 % of the pixels off by more than 4."""
+    check(page[:2] == native[:2], "%s: the page's picture is %dx%d, the native one %dx%d"
+          % (what, page[0], page[1], native[0], native[1]))
+    a, b = page[2], native[2]
+    pixels = len(a) // 3
+    worst = 0
+    off = 0
+    for i in range(0, len(a), 3):
+        d = max(abs(a[i] - b[i]), abs(a[i + 1] - b[i + 1]), abs(a[i + 2] - b[i + 2]))
+        worst = max(worst, d)
+        off += d > 4
+    check(worst <= 32 and off <= pixels // 100,
+          "%s: the page's picture differs from the native one: largest difference %d, "
+          "%d of %d pixels off by more than 4" % (what, worst, off, pixels))
+
+
+def float_bits(value):
+    return struct.pack("<f", value)
+
+
+def first_difference(page, native, path="state"):
+    """Where two parsed states differ, value for value (floats by their
+    single-precision bits, so that -0.0 and 0.0 differ); None when they do not."""
+    if isinstance(native, dict):
+        if not isinstance(page, dict) or page.keys() != native.keys():
+            return "%s: keys %s, expected %s" % (path, sorted(page) if isinstance(page, dict)
+                                                 else page, sorted(native))
+        for key in native:
+            found = first_difference(page[key], native[key], path + "." + key)
+            if found:
+                return found
+        return None
+    if isinstance(native, list):
+        if not isinstance(page, list) or len(page) != len(native):
+            return "%s: not a list of %d values" % (path, len(native))
+        for i, (p, n) in enumerate(zip(page, native)):
+            found = first_difference(p, n, "%s[%d]" % (path, i))
+            if found:
+                return found
+        return None
+    if isinstance(native, float) or isinstance(page, float):
+        same = (isinstance(page, (int, float)) and isinstance(native, (int, float))
+                and float_bits(page) == float_bits(native))
+    else:
+        same = type(page) is type(native) and page == native
+    return None if same else "%s: %r, expected %r" % (path, page, native)
+
+
+# ---------------------------------------------------------------- one case
+
+class Session:
+    """One case: its folder, the server, and the browsers it started, all
+    gone again when the case ends, whatever the outcome."""
+
+    def __init__(self, args, name):
+        self.args = args
+        self.work = os.path.join(os.path.abspath(args.work), name)
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+        self.browsers = []
+
+    def __enter__(self):
+        # Inside the case's folder, which the next run empties should this
+        # one be killed before it can remove it.
+        self.profile = tempfile.mkdtemp(prefix="chromium-", dir=self.work)
+        self.env = browser_environment(self.profile)
+        try:
+            self.site = Site(self.args.site)
+        except BaseException:
+            shutil.rmtree(self.profile, ignore_errors=True)
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        for b in self.browsers:
+            b.close()
+        self.site.close()
+        shutil.rmtree(self.profile, ignore_errors=True)
+        return False
+
+    def path(self, name):
+        return os.path.join(self.work, name)
+
+    def devtools(self, extra=()):
+        browser = DevTools(self, extra)
+        self.browsers.append(browser)
+        return browser
+
+    def native(self, frames, width, height, png=None, state=None):
+        command = [self.args.render, "--frames", str(frames), "--size", "%dx%d" % (width, height)]
+        if png:
+            command += ["--png", png]
+        if state:
+            command += ["--state", state]
+        env = dict(os.environ, MESA_SHADER_CACHE_DISABLE="true")
+        result = subprocess.run(command, env=env, capture_output=True, text=True, timeout=60)
+        check(result.returncode == 0, "cindral-render failed: %s" % result.stderr.strip())
+
+    def native_rgb(self, frames, width, height):
+        png = self.path("native-%d-%dx%d.png" % (frames, width, height))
+        self.native(frames, width, height, png=png)
+        return read_rgb(png)
+
+
+def page_state(session, frames):
+    dom = dump_dom(session, session.site.url("?frames=%d&state" % frames))
+    with open(session.path("page-%d.html" % frames), "w") as f:
+        f.write(dom)
+    found = re.search(r'<pre id="state"[^>]*>(.*?)</pre>', dom, re.S)
+    text = html.unescape(found.group(1)) if found else ""
+    if not text:
+        message = re.search(r'<p id="message"[^>]*>(.*?)</p>', dom, re.S)
+        title = re.search(r"<title>(.*?)</title>", dom, re.S)
+        raise Failure("the page wrote no state (title %r, message %r)"
+                      % (title.group(1) if title else None,
+                         html.unescape(message.group(1)) if message else None))
+    return text
+
+
+def check_state_after(session, frames):
+    native_path = session.path("native-%d.json" % frames)
+    session.native(frames, 64, 48, state=native_path)
+    with open(native_path) as f:
+        native = f.read()
+    page = page_state(session, frames)
+    with open(session.path("page-%d.json" % frames), "w") as f:
+        f.write(page)
+    if page != native:
+        difference = first_difference(json.loads(page), json.loads(native))
+        raise Failure("the page's state after %d frames is not cindral-render's: %s"
+                      % (frames, difference or "same values, different text"))
+
+
+def still_picture(browser, session, frames):
+    browser.open(session.site.url("?frames=%d" % frames))
+    check(browser.wait_for("document.title === 'Cindral: %d steps'" % frames),
+          "the test mode did not finish %d steps" % frames)
+
+
+def expect_full_screen(browser, wanted, after):
+    """Full screen is entered and left asynchronously; a change that must not
+    happen is given half a second to show."""
+    expression = "!!document.fullscreenElement" if wanted else "!document.fullscreenElement"
+    state = "in" if wanted else "out of"
+    check(browser.wait_for(expression, 5), "not %s full screen after %s" % (state, after))
+    time.sleep(0.5)
+    check(browser.evaluate(expression), "no longer %s full screen soon after %s" % (state, after))
+
+
+# ---------------------------------------------------------------- the cases
+
+@case
+def StateAfter1000FramesEqualsTheNativeRenderersState(session):
+    check_state_after(session, 1000)
+
+
+@case
+def StateAfter10000FramesEqualsTheNativeRenderersState(session):
+    check_state_after(session, 10000)
+
+
+@case
+def PictureAtTwoDevicePixelsPerCssPixelIsTheNativeRenderersPicture(session):
+    # 160x120 CSS pixels at a device scale of 2: the scene must be set up for
+    # the canvas's 320x240 device pixels.
+    browser = session.devtools(["--force-device-scale-factor=2"])
+    browser.view(160, 120)
+    still_picture(browser, session, 300)
+    size = browser.evaluate("[document.getElementById('flame').width, "
+                            "document.getElementById('flame').height].join('x')")
+    check(size == "320x240", "the canvas has %s pixels, not 320x240" % size)
+    native = session.native_rgb(300, 320, 240)
+    check(warm_bright_pixels(native[2]) >= 100, "the native picture shows no flame")
+    page = browser.screenshot_rgb(session.path("page-300-320x240.png"))
+    compare_pictures(page, native, "frame 300 at 320x240")
+
+
+@case
+def ANewWindowSizeIsDrawnAsTheNativeRendererDrawsThatSize(session):
+    browser = session.devtools(["--force-device-scale-factor=1"])
+    browser.view(320, 240)
+    still_picture(browser, session, 300)
+    browser.view(480, 240)
+    check(browser.wait_for("document.getElementById('flame').width === 480"),
+          "the canvas did not take the new width")
+    page = browser.screenshot_rgb(session.path("page-300-480x240.png"))
+    compare_pictures(page, session.native_rgb(300, 480, 240), "frame 300 redrawn at 480x240")
+
+
+@case
+def AClickOrAKeyEntersFullScreenButABrowserShortcutDoesNot(session):
+    browser = session.devtools()
+    browser.open(session.site.url())
+    check(browser.wait_for("document.readyState === 'complete'"), "the page did not load")
+    browser.key("b", "KeyB", 66, modifiers=2)
+    expect_full_screen(browser, False, "Control+B")
+    browser.click(100, 100)
+    expect_full_screen(browser, True, "a click")
+    browser.key("x", "KeyX", 88)
+    expect_full_screen(browser, False, "a key in full screen")
+    browser.key("f", "KeyF", 70)
+    expect_full_screen(browser, True, "F")
+    browser.key("x", "KeyX", 88)
+    expect_full_screen(browser, False, "a key in full screen")
+    browser.key(" ", "Space", 32)
+    expect_full_screen(browser, True, "the space bar")
+
+
+@case
+def InFullScreenAKeyAClickOrAMoveOfMoreThan50PixelsLeavesIt(session):
+    browser = session.devtools()
+    browser.open(session.site.url())
+    check(browser.wait_for("document.readyState === 'complete'"), "the page did not load")
+    # The first movement seen in full screen is the origin; 50 pixels on
+    # both axes from it is not yet more than 50.
+    browser.click(100, 100)
+    expect_full_screen(browser, True, "a click")
+    browser.move(100, 100)
+    browser.move(150, 150)
+    browser.move(50, 50)
+    expect_full_screen(browser, True, "moves of 50 pixels")
+    browser.move(151, 100)
+    expect_full_screen(browser, False, "a move of 51 pixels")
+    browser.key("f", "KeyF", 70)
+    expect_full_screen(browser, True, "F")
+    browser.move(100, 100)
+    browser.move(100, 49)
+    expect_full_screen(browser, False, "a move of 51 pixels upwards")
+    # A click that leaves full screen must not ask for it again.
+    browser.key("f", "KeyF", 70)
+    expect_full_screen(browser, True, "F")
+    browser.click(100, 100)
+    expect_full_screen(browser, False, "a click in full screen")
+    browser.key("f", "KeyF", 70)
+    expect_full_screen(browser, True, "F")
+    browser.key("Enter", "Enter", 13)
+    expect_full_screen(browser, False, "Enter in full screen")
+
+
+@case
+def ThePageSaysInPlainWordsWhyItCannotRun(session):
+    def message(dom):
+        found = re.search(r'<p id="message">(.*?)</p>', dom, re.S)
+        return html.unescape(found.group(1)) if found else ""
+
+    without_webgl = message(dump_dom(session, session.site.url("?frames=10&state"),
+                                     extra=["--disable-webgl"], budget_ms=5000))
+    check("WebGL" in without_webgl, "no word of WebGL without it: %r" % without_webgl)
+    # The value is shown as text, never read as markup.
+    bad_count = dump_dom(session, session.site.url("?frames=%3Cb%3E1&state"), budget_ms=5000)
+    check("frames=<b>1 is not a whole number" in message(bad_count) and "<b>" not in bad_count,
+          "no plain word of a bad frame count: %r" % message(bad_count))
+    check(re.search(r'<pre id="state"[^>]*></pre>', bad_count),
+          "a state was written for a bad frame count")
+
+
+# ---------------------------------------------------------------- driver
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--list", action="store_true")
+    parser.add_argument("--site")
+    parser.add_argument("--render")
+    parser.add_argument("--work")
+    parser.add_argument("--case")
+    args = parser.parse_args()
+    if args.list:
+        print("\n".join(CASES))
+        return 0
+    if args.case not in CASES:
+        print("unknown case %r" % args.case, file=sys.stderr)
+        return 2
+    for path, what in ((os.path.join(args.site or "", "index.html"), "the web page"),
+                       (args.render or "", "cindral-render")):
+        if not os.path.isfile(path):
+            print("FAIL: %s is missing (%s)" % (what, path), file=sys.stderr)
+            return 1
+
+    def out_of_time(*_):
+        raise Failure("the case took longer than %d s" % CASE_SECONDS)
+
+    def terminated(*_):
+        raise Failure("terminated")
+
+    signal.signal(signal.SIGALRM, out_of_time)
+    signal.signal(signal.SIGTERM, terminated)
+    signal.alarm(CASE_SECONDS)
+    try:
+        with Session(args, args.case) as session:
+            CASES[args.case](session)
+    except Failure as failure:
+        print("FAIL: %s" % failure, file=sys.stderr)
+        return 1
+    finally:
+        signal.alarm(0)
+    print("ok")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
