@@ -90,7 +90,7 @@ EMSCRIPTEN_KEEPALIVE const char* cindral_state_json()
 {
     static std::string text;
     text.clear();
-    appendSceneStateJson(text, liveSceneState(gFrames));
+    appendSceneStateJson(text, gFrames, liveSceneState());
     return text.c_str();
 }
 

@@ -200,7 +200,7 @@ int run(const RenderOptions& options)
             return failRun(cannotWrite(png.path(), pngError));
         }
     }
-    if (!options.statePath.empty() && !writeSceneStateJson(state.file(), liveSceneState(options.frames))) {
+    if (!options.statePath.empty() && !writeSceneStateJson(state.file(), options.frames, liveSceneState())) {
         return failRun(cannotWrite(state.path(), std::strerror(errno)));
     }
     if ((!options.pngPath.empty() && !png.commit(error)) || (!options.statePath.empty() && !state.commit(error))) {

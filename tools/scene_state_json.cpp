@@ -42,73 +42,89 @@ void appendField(std::string& out, const char* name, float value, bool first = f
     appendFloat(out, value);
 }
 
-} // namespace
+// One overload for each piece of the scene's state, each writing its keys.
+struct JsonPieces {
+    std::string& out;
 
-SceneStateView liveSceneState(std::uint64_t frames)
-{
-    return SceneStateView{frames, gRandomSource, gFlameSource, gStarField, gParticlePool};
-}
-
-void appendSceneStateJson(std::string& out, const SceneStateView& state)
-{
-    out += "{\n  \"frames\": ";
-    appendUnsigned(out, state.frames);
-    out += ",\n  \"draws\": ";
-    appendUnsigned(out, state.random.draws());
-    out += ",\n  \"randomState\": ";
-    appendUnsigned(out, state.random.state());
-
-    const FlameSource& s = state.flameSource;
-    out += ",\n  \"flameSource\": {";
-    appendField(out, "x", s.x, true);
-    appendField(out, "y", s.y);
-    appendField(out, "z", s.z);
-    appendField(out, "velX", s.velX);
-    appendField(out, "velY", s.velY);
-    appendField(out, "velZ", s.velZ);
-    appendField(out, "driftX", s.driftX);
-    appendField(out, "driftY", s.driftY);
-    appendField(out, "driftZ", s.driftZ);
-
-    out += "},\n  \"stars\": [";
-    for (int k = 0; k < kStarCount; ++k) {
-        out += k == 0 ? "\n    [" : ",\n    [";
-        appendFloat(out, state.stars.starX[k]);
-        out += ", ";
-        appendFloat(out, state.stars.starY[k]);
-        out += ", ";
-        appendFloat(out, state.stars.starZ[k]);
-        out += ']';
+    void operator()(const RandomSource& random) const
+    {
+        out += ",\n  \"draws\": ";
+        appendUnsigned(out, random.draws());
+        out += ",\n  \"randomState\": ";
+        appendUnsigned(out, random.state());
     }
 
-    out += "\n  ],\n  \"particles\": [";
-    bool first = true;
-    for (const Particle& p : state.particles) {
-        out += first ? "\n    {\"active\": " : ",\n    {\"active\": ";
-        first = false;
-        appendUnsigned(out, p.active);
-        appendField(out, "life", p.life);
-        appendField(out, "fade", p.fade);
-        appendField(out, "red", p.red);
-        appendField(out, "green", p.green);
-        appendField(out, "blue", p.blue);
-        appendField(out, "x", p.x);
-        appendField(out, "y", p.y);
-        appendField(out, "z", p.z);
-        appendField(out, "velX", p.velX);
-        appendField(out, "velY", p.velY);
-        appendField(out, "velZ", p.velZ);
-        appendField(out, "accelX", p.accelX);
-        appendField(out, "accelY", p.accelY);
-        appendField(out, "accelZ", p.accelZ);
+    void operator()(const FlameSource& s) const
+    {
+        out += ",\n  \"flameSource\": {";
+        appendField(out, "x", s.x, true);
+        appendField(out, "y", s.y);
+        appendField(out, "z", s.z);
+        appendField(out, "velX", s.velX);
+        appendField(out, "velY", s.velY);
+        appendField(out, "velZ", s.velZ);
+        appendField(out, "driftX", s.driftX);
+        appendField(out, "driftY", s.driftY);
+        appendField(out, "driftZ", s.driftZ);
         out += '}';
     }
-    out += "\n  ]\n}\n";
+
+    void operator()(const StarField& stars) const
+    {
+        out += ",\n  \"stars\": [";
+        for (int k = 0; k < kStarCount; ++k) {
+            out += k == 0 ? "\n    [" : ",\n    [";
+            appendFloat(out, stars.starX[k]);
+            out += ", ";
+            appendFloat(out, stars.starY[k]);
+            out += ", ";
+            appendFloat(out, stars.starZ[k]);
+            out += ']';
+        }
+        out += "\n  ]";
+    }
+
+    void operator()(const ParticlePool& particles) const
+    {
+        out += ",\n  \"particles\": [";
+        bool first = true;
+        for (const Particle& p : particles) {
+            out += first ? "\n    {\"active\": " : ",\n    {\"active\": ";
+            first = false;
+            appendUnsigned(out, p.active);
+            appendField(out, "life", p.life);
+            appendField(out, "fade", p.fade);
+            appendField(out, "red", p.red);
+            appendField(out, "green", p.green);
+            appendField(out, "blue", p.blue);
+            appendField(out, "x", p.x);
+            appendField(out, "y", p.y);
+            appendField(out, "z", p.z);
+            appendField(out, "velX", p.velX);
+            appendField(out, "velY", p.velY);
+            appendField(out, "velZ", p.velZ);
+            appendField(out, "accelX", p.accelX);
+            appendField(out, "accelY", p.accelY);
+            appendField(out, "accelZ", p.accelZ);
+            out += '}';
+        }
+        out += "\n  ]";
+    }
+};
+
+} // namespace
+
+void appendSceneStateJson(std::string& out, std::uint64_t frames, const SceneState& state)
+{
+    out += "{\n  \"frames\": ";
+    appendUnsigned(out, frames);
+    state.forEach(JsonPieces{out});
+    out += "\n}\n";
 }
 
-bool writeSceneStateJson(std::FILE* file, const SceneStateView& state)
+bool writeSceneStateJson(std::FILE* file, std::uint64_t frames, const SceneState& state)
 {
     std::string text;
-    appendSceneStateJson(text, state);
+    appendSceneStateJson(text, frames, state);
     return std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
 }

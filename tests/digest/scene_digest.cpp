@@ -2,11 +2,8 @@
 // Linux and for Windows, it shows that every build computes the same
 // animation to the bit. No GL context is made: without one the GL calls do
 // nothing, and the simulation runs exactly as it does on screen.
-#include "flame_particles.h"
-#include "flame_source.h"
-#include "random_source.h"
 #include "scene.h"
-#include "star_field.h"
+#include "scene_state.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -38,13 +35,27 @@ int main(int argc, char** argv)
         renderFrame();
     }
 
+    // Each piece of the state is taken from the scene's list; they are
+    // hashed in the order the fingerprint has always used.
+    struct Pieces {
+        const RandomSource* random;
+        const FlameSource* flameSource;
+        const StarField* stars;
+        const ParticlePool* particles;
+        void operator()(const RandomSource& r) { random = &r; }
+        void operator()(const FlameSource& f) { flameSource = &f; }
+        void operator()(const StarField& s) { stars = &s; }
+        void operator()(const ParticlePool& p) { particles = &p; }
+    } pieces{};
+    liveSceneState().forEach(pieces);
+
     Fnv1a h;
-    h.bytes(&gStarField, sizeof gStarField);
-    const FlameSource& s = gFlameSource;
+    h.bytes(pieces.stars, sizeof *pieces.stars);
+    const FlameSource& s = *pieces.flameSource;
     for (float v : {s.x, s.y, s.z, s.velX, s.velY, s.velZ, s.driftX, s.driftY, s.driftZ}) {
         h.value(v);
     }
-    for (const Particle& p : gParticlePool) {
+    for (const Particle& p : *pieces.particles) {
         h.bytes(&p.active, 1);
         for (float v : {p.life, p.fade, p.red, p.green, p.blue, p.x, p.y, p.z, p.velX, p.velY, p.velZ,
                         p.accelX, p.accelY, p.accelZ}) {
@@ -52,6 +63,6 @@ int main(int argc, char** argv)
         }
     }
     std::printf("frames %ld draws %" PRIu64 " state %" PRIu32 " digest %016" PRIx64 "\n", frames,
-                gRandomSource.draws(), gRandomSource.state(), h.hash);
+                pieces.random->draws(), pieces.random->state(), h.hash);
     return 0;
 }

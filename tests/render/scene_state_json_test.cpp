@@ -110,7 +110,7 @@ TEST(SceneStateJson, HardFloatsSurviveTheRoundTrip)
         gParticlePool[i].life = hard[i];
     }
     std::string text;
-    appendSceneStateJson(text, liveSceneState(0));
+    appendSceneStateJson(text, 0, liveSceneState());
     const json state = json::parse(text);
     for (std::size_t i = 0; i < std::size(hard); ++i) {
         const float read = static_cast<float>(state["particles"][i]["life"].get<double>());

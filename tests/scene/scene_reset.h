@@ -1,16 +1,12 @@
 #pragma once
 
-#include "flame_particles.h"
-#include "flame_source.h"
-#include "random_source.h"
-#include "star_field.h"
+#include "scene_state.h"
+
+#include <type_traits>
 
 // The scene's state is process-wide and a real run never resets it; each test
 // that runs the scene starts from the state of a fresh process.
 inline void resetSceneToProcessStart()
 {
-    gRandomSource = RandomSource{};
-    gFlameSource = FlameSource{};
-    gStarField = StarField{};
-    gParticlePool = ParticlePool{};
+    liveSceneState().forEach([](auto& piece) { piece = std::remove_reference_t<decltype(piece)>{}; });
 }

@@ -1,0 +1,6 @@
+#include "scene_state.h"
+
+SceneState liveSceneState()
+{
+    return SceneState{gRandomSource, gFlameSource, gStarField, gParticlePool};
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "flame_particles.h"
+#include "flame_source.h"
+#include "random_source.h"
+#include "star_field.h"
+
+// The scene's whole process-wide state, listed once: the random source, the
+// flame source, the star field and the particle pool. Whatever must see all
+// of it (a reset to a fresh process's state, the state file, the fingerprint)
+// goes through forEach, whose visitor needs an overload for every piece, so a
+// piece added here cannot be missed by any of them.
+struct SceneState {
+    RandomSource& random;
+    FlameSource& flameSource;
+    StarField& stars;
+    ParticlePool& particles;
+
+    // Calls visit(piece) for each piece, in the order of the members.
+    template <typename Visit>
+    void forEach(Visit&& visit) const
+    {
+        visit(random);
+        visit(flameSource);
+        visit(stars);
+        visit(particles);
+    }
+};
+
+// The process's own scene state.
+SceneState liveSceneState();
