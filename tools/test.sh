@@ -6,34 +6,23 @@
 # end-to-end tests, and the host's test programs built for both.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$(pwd)
 jobs=$(nproc)
 
 bash tools/setup.sh
 
 export MESA_SHADER_CACHE_DISABLE=true
 
-configure() { # build-dir [cmake args...]
-    local dir=$1
-    shift
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir" -j"$jobs"
-}
+source tools/builds.sh
 
 echo "== native build and tests"
-configure build/native
+cindral_build native
 tools/with-display.sh ctest --test-dir build/native --output-on-failure -j"$jobs"
 
 echo "== Windows builds"
-# The 32-bit saver, the product's own target, gets the runtime without the
-# POSIX thread layer so that it does not need Vista's kernel functions. The
-# host's GoogleTest programs need the posix thread model, so they get a 32-bit
-# build of their own, whose saver is not the one shipped.
-configure build/win-i686 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/i686-w64-mingw32.cmake" \
-    -DCINDRAL_MINGW_THREADS=win32
-configure build/win-i686-tests -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/i686-w64-mingw32.cmake" \
-    -DCINDRAL_SAVER_TESTS=OFF
-configure build/win-x86_64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake"
+# How each is configured, and why there are two 32-bit ones: tools/builds.sh.
+for build in win-i686 win-i686-tests win-x86_64; do
+    cindral_build "$build"
+done
 
 echo "== Saver executables: subsystem, format, imports, resources"
 tools/check_scr.sh build/win-i686/host/cindral.scr build/win-x86_64/host/cindral.scr
