@@ -3,7 +3,8 @@
 # tools, Linux host), the Windows builds, and the Windows tests under Wine on
 # private virtual displays: the 32-bit saver, the product, under 32-bit Wine
 # and the 64-bit one under 64-bit Wine, each with its fingerprint and
-# end-to-end tests, and the host's test programs built for both.
+# end-to-end tests, and the host's test programs built for both; last, the
+# downloads that tools/package.sh makes, checked as a person would use them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -37,3 +38,7 @@ for build in win-i686 win-i686-tests win-x86_64; do
     echo "== Windows tests under Wine: build/$build"
     tools/with-display.sh ctest --test-dir "build/$build" --output-on-failure
 done
+
+echo "== Downloads: the zip, the Debian package, the installer in fresh Wine prefixes"
+bash tools/package.sh
+python3 tests/packaging/test_downloads.py
