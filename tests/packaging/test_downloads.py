@@ -151,11 +151,8 @@ class WindowsZip(Case):
             self.check(COPYRIGHT.encode() in text, name + " lacks the copyright notice")
             self.check(b"@" not in text, name + " has a placeholder left: " + repr(text[text.find(b"@"):][:20]))
         with open(os.path.join(folder, "README.txt"), "rb") as f:
-            readme = f.read().decode()
-        for needed in ["Cindral screen saver " + self.version, "32-bit Windows\\cindral.scr",
-                       "64-bit Windows\\cindral.scr", "Password Delay", "Mouse Threshold",
-                       "cindral-%s-setup.exe" % self.version]:
-            self.check(needed in readme, "README.txt does not mention " + needed)
+            self.check(("Cindral screen saver " + self.version).encode() in f.read(),
+                       "README.txt does not name version " + self.version)
 
 
 # ------------------------------------------------------------ the package
