@@ -1,6 +1,7 @@
 // cindral-x11: the flame on X11, in a window of its own, on the root window,
 // or in a window handed over by a screen saver daemon.
 
+#include "cindral_version.h"
 #include "fps_overlay.h"
 #include "printable.h"
 #include "frame_pacer.h"
@@ -105,6 +106,10 @@ int main(int argc, char** argv)
     const ParsedOptions parsed = parseOptions(argc, argv);
     if (parsed.outcome == ParseOutcome::ShowHelp) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (parsed.outcome == ParseOutcome::ShowVersion) {
+        std::printf("%s %s\n", CINDRAL_PROGRAM_NAME, CINDRAL_VERSION);
         return 0;
     }
     if (parsed.outcome == ParseOutcome::Invalid) {

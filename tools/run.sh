@@ -10,20 +10,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-jobs=$(nproc)
 
 # Mesa would otherwise keep a shader cache under $HOME.
 export MESA_SHADER_CACHE_DISABLE=true
 
+source tools/builds.sh
+
 build_native() { # targets...
-    cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build build/native -j"$jobs" --target "$@"
+    cindral_build native "$@"
 }
 
 build_windows() {
-    cmake -S . -B build/win-x86_64 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake" >/dev/null
-    cmake --build build/win-x86_64 -j"$jobs" --target cindral
+    cindral_build win-x86_64 cindral
 }
 
 # 300 frames at 800x600, every 30th kept: ten pictures of the first three

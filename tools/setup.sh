@@ -16,6 +16,8 @@ packages=(
     # 32-bit Windows programs: this kernel runs no 32-bit code itself, so
     # qemu's user-mode emulation runs the 32-bit Wine loader.
     qemu-user-binfmt wine32:i386
+    # The downloads: the Windows installer and zip, the Debian package.
+    nsis zip unzip dpkg-dev lintian
 )
 
 missing=()

@@ -83,6 +83,24 @@ TEST(Options, RejectedCommandLinesSayWhyInOneLine)
     }
 }
 
+TEST(Options, HelpAndVersionEndTheParseWithOneOrTwoDashes)
+{
+    struct Row {
+        std::vector<const char*> args;
+        ParseOutcome outcome;
+    };
+    const Row rows[] = {
+        {{"-help"}, ParseOutcome::ShowHelp},
+        {{"-fps", "--h"}, ParseOutcome::ShowHelp},
+        {{"-version"}, ParseOutcome::ShowVersion},
+        {{"--version", "-bogus"}, ParseOutcome::ShowVersion},
+        {{"-root", "-version", "-help"}, ParseOutcome::ShowVersion},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(parse(r.args).outcome, r.outcome) << ::testing::PrintToString(r.args);
+    }
+}
+
 TEST(TargetChoice, ScreensaverWindowVariableReplacesTheRootOnlyWithRoot)
 {
     using Kind = TargetChoice::Kind;
