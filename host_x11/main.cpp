@@ -1,4 +1,4 @@
-// cindral-x11: the flame on X11, in a window of its own, on the root window,
+// The Linux host: the flame on X11, in a window of its own, on the root window,
 // or in a window handed over by a screen saver daemon.
 
 #include "fps_overlay.h"
@@ -60,7 +60,7 @@ void sleepUntil(std::int64_t deadline)
 
 int fail(int code, const std::string& message)
 {
-    std::fprintf(stderr, "cindral-x11: %s\n", message.c_str());
+    std::fprintf(stderr, CINDRAL_PROGRAM_NAME ": %s\n", message.c_str());
     return code;
 }
 
@@ -107,7 +107,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (parsed.outcome == ParseOutcome::Invalid) {
-        return fail(kExitBadInput, parsed.error + " (see cindral-x11 -help)");
+        return fail(kExitBadInput, parsed.error + " (see " CINDRAL_PROGRAM_NAME " -help)");
     }
     const X11Options& options = parsed.options;
 
@@ -148,7 +148,7 @@ int main(int argc, char** argv)
 
     const char* report = std::getenv("CINDRAL_FRAME_REPORT");
     if (report != nullptr && *report != '\0') {
-        std::fprintf(stderr, "cindral-x11: frames=%lld seconds=%.3f fps=%.2f\n", meter.totalFrames(),
+        std::fprintf(stderr, CINDRAL_PROGRAM_NAME ": frames=%lld seconds=%.3f fps=%.2f\n", meter.totalFrames(),
                      meter.secondsShown(), meter.averageFramesPerSecond());
     }
     return failed ? kExitFailure : 0;

@@ -89,7 +89,7 @@ void nameOwnWindow(GlSurface* s)
     XStoreName(d, s->window, "Cindral");
 
     XClassHint classHint;
-    char name[] = "cindral-x11";
+    char name[] = CINDRAL_PROGRAM_NAME;
     char className[] = "Cindral";
     classHint.res_name = name;
     classHint.res_class = className;

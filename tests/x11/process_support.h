@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers for the tests that run cindral-x11 as a process on an X display.
+// Helpers for the tests that run the Linux host as a process on an X display.
 
 #include <X11/Xlib.h>
 #include <sys/types.h>
@@ -23,7 +23,7 @@ struct EnvChange {
     std::string value;
 };
 
-// A running cindral-x11 with its stderr captured. Killed if still running
+// A running host program with its stderr captured. Killed if still running
 // when destroyed.
 class HostProcess {
 public:

@@ -1,4 +1,4 @@
-// cindral-x11 as a process on the test display: where it draws, what it draws
+// The Linux host as a process on the test display: where it draws, what it draws
 // and how it ends.
 
 // GoogleTest before Xlib, whose None and Bool macros clash with it.
