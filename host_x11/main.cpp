@@ -22,11 +22,12 @@ namespace {
 constexpr int kExitBadInput = 2;
 constexpr int kExitFailure = 1;
 
-volatile std::sig_atomic_t gStopRequested = 0;
+// The stop signal that arrived (SIGTERM or SIGINT), 0 while none has.
+volatile std::sig_atomic_t gStopSignal = 0;
 
-void onStopSignal(int)
+void onStopSignal(int number)
 {
-    gStopRequested = 1;
+    gStopSignal = number;
 }
 
 void installStopHandlers()
@@ -38,6 +39,28 @@ void installStopHandlers()
     action.sa_flags = 0;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+}
+
+// After a stop signal, once everything is closed, ends the process by that
+// signal's default action, as if it had never been caught: XScreenSaver ends
+// its hacks with SIGTERM and logs an exit code instead as an abnormal end.
+// Otherwise returns `code`.
+int finish(int code)
+{
+    const int number = gStopSignal;
+    if (number == 0) {
+        return code;
+    }
+    struct sigaction action = {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(number, &action, nullptr);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, number);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    std::raise(number);
+    return code;
 }
 
 std::int64_t monotonicNanos()
@@ -53,7 +76,7 @@ void sleepUntil(std::int64_t deadline)
     timespec until;
     until.tv_sec = static_cast<time_t>(deadline / 1'000'000'000);
     until.tv_nsec = static_cast<long>(deadline % 1'000'000'000);
-    while (!gStopRequested &&
+    while (!gStopSignal &&
            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
     }
 }
@@ -68,7 +91,7 @@ int fail(int code, const std::string& message)
 // Returns true when the window was lost.
 bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
 {
-    while (!gStopRequested) {
+    while (!gStopSignal) {
         const SurfaceEvent event = handlePendingEvents(surface);
         if (event == SurfaceEvent::CloseRequested) {
             return false;
@@ -94,13 +117,8 @@ bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
     return false;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
-    // First, so that a screen saver daemon stopping it at once still gets a
-    // clean exit.
-    installStopHandlers();
     const ParsedOptions parsed = parseOptions(argc, argv);
     if (parsed.outcome == ParseOutcome::ShowHelp) {
         std::fputs(kUsage, stdout);
@@ -152,4 +170,14 @@ int main(int argc, char** argv)
                      meter.secondsShown(), meter.averageFramesPerSecond());
     }
     return failed ? kExitFailure : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // First, so that a screen saver daemon stopping it at once still gets the
+    // window and the display closed before it ends.
+    installStopHandlers();
+    return finish(run(argc, argv));
 }
