@@ -87,10 +87,12 @@ int fail(int code, const std::string& message)
     return code;
 }
 
-// Draws until a stop signal, a close request or the loss of the window.
-// Returns true when the window was lost.
+// Draws until a stop signal, a close request or the loss of the window, at
+// the window's current size. Returns true when the window was lost.
 bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
 {
+    int viewWidth = surface.width;
+    int viewHeight = surface.height;
     while (!gStopSignal) {
         const SurfaceEvent event = handlePendingEvents(surface);
         if (event == SurfaceEvent::CloseRequested) {
@@ -101,6 +103,11 @@ bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
         }
         if (unexpectedX11Error()) {
             return false;
+        }
+        if (surface.width != viewWidth || surface.height != viewHeight) {
+            resizeScene(surface.width, surface.height);
+            viewWidth = surface.width;
+            viewHeight = surface.height;
         }
         const std::int64_t frameStart = monotonicNanos();
         renderFrame();

@@ -36,6 +36,32 @@ int whiteInRateCorner(const Picture& p)
     return exactWhitePixels(p, 0, p.height - 32, 140, p.height);
 }
 
+constexpr int kStartWidth = 800;
+constexpr int kStartHeight = 600;
+constexpr int kResizedWidth = 1000;
+constexpr int kResizedHeight = 700;
+
+// A view left at the start size covers only the bottom-left 800x600 of the
+// resized window and leaves a strip on the right and one at the top black:
+// stars must reach into both, and the flame must stay in the middle.
+std::string describeUnfilledResize(const Picture& p)
+{
+    if (p.width != kResizedWidth || p.height != kResizedHeight) {
+        return "a picture of " + std::to_string(p.width) + "x" + std::to_string(p.height);
+    }
+    std::string missing = describeMissingFlame(p);
+    const int margin = 20;
+    const int right = p.count(kStartWidth + margin, 0, p.width, p.height, isFaintGrey);
+    const int top = p.count(0, 0, p.width, p.height - kStartHeight - margin, isFaintGrey);
+    if (right < 8) {
+        missing += std::to_string(right) + " star pixels in the new strip on the right; ";
+    }
+    if (top < 8) {
+        missing += std::to_string(top) + " star pixels in the new strip at the top; ";
+    }
+    return missing;
+}
+
 class X11Host : public ::testing::Test {
 protected:
     void SetUp() override
@@ -73,6 +99,7 @@ protected:
 using OwnWindow = X11Host;
 using GivenWindow = X11Host;
 using RootWindow = X11Host;
+using Resizing = X11Host;
 
 } // namespace
 
@@ -206,4 +233,48 @@ TEST_F(RootWindow, RootDrawsOnTheRootWindowWithoutAVirtualRoot)
     // Nothing repaints the root by itself: leave it black for later tests.
     XClearWindow(display.get(), root);
     XSync(display.get(), False);
+}
+
+TEST_F(Resizing, EveryKindOfWindowIsDrawnToItsNewEdgesAfterAResize)
+{
+    enum class Kind { Own, WindowId, ScreensaverWindow };
+    struct Row {
+        const char* what;
+        Kind kind;
+    };
+    const Row rows[] = {
+        {"own window", Kind::Own},
+        {"-window-id", Kind::WindowId},
+        {"-root with XSCREENSAVER_WINDOW", Kind::ScreensaverWindow},
+    };
+    for (const Row& r : rows) {
+        Window window = None;
+        std::vector<std::string> args;
+        std::vector<EnvChange> env;
+        if (r.kind != Kind::Own) {
+            window = display.makeWindow(0, 0, kStartWidth, kStartHeight);
+            if (r.kind == Kind::WindowId) {
+                args = {"-window-id", hex(window)};
+            } else {
+                args = {"-root"};
+                env = {{"XSCREENSAVER_WINDOW", false, hex(window)}};
+            }
+        }
+        HostProcess host(args, env);
+        if (r.kind == Kind::Own) {
+            window = display.findWindowOfProcess(host.pid(), kStartSeconds);
+            ASSERT_NE(window, None) << r.what;
+        }
+        ASSERT_EQ(waitForFlame(display, window, kStartSeconds), "") << r.what;
+
+        XResizeWindow(display.get(), window, kResizedWidth, kResizedHeight);
+        XSync(display.get(), False);
+        EXPECT_EQ(waitForPicture(display, window, kStartSeconds, describeUnfilledResize), "")
+            << r.what;
+
+        stopAsTheDaemonDoes(host);
+        if (r.kind != Kind::Own) {
+            display.destroyWindow(window);
+        }
+    }
 }
