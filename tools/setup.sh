@@ -7,7 +7,7 @@ packages=(
     cmake g++ make pkg-config python3
     libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev
     libgl1-mesa-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev
-    libx11-dev
+    libx11-dev xscreensaver util-linux
     mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32
     binutils-mingw-w64
     wine64 xvfb x11-utils xdotool imagemagick icoutils
