@@ -43,8 +43,8 @@ void installStopHandlers()
 
 // After a stop signal, once everything is closed, ends the process by that
 // signal's default action, as if it had never been caught: XScreenSaver ends
-// its hacks with SIGTERM and logs an exit code instead as an abnormal end.
-// Otherwise returns `code`.
+// its hacks with SIGTERM and logs a hack that exits instead, even with code 0,
+// as ending abnormally. Otherwise returns `code`.
 int finish(int code)
 {
     const int number = gStopSignal;
@@ -59,6 +59,8 @@ int finish(int code)
     sigemptyset(&only);
     sigaddset(&only, number);
     sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    // Dying by a signal skips the flush that returning from main does.
+    std::fflush(nullptr);
     std::raise(number);
     return code;
 }
