@@ -247,13 +247,20 @@ class DaemonSandbox:
                 env=self._environment(), cwd=self.home,
                 stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
 
-        def answering():
+        def running():
             if self._daemon.poll() is not None:
                 raise AssertionError(f"the daemon ended with status {self._daemon.returncode}")
-            return self.command("-version", check=False) == 0
+            return True
 
+        # An xscreensaver-command run while the daemon is still starting (after
+        # "running in process", before it reports XInput) can make it exit
+        # with status 1 and no message (6.06, about one start in fifteen), so
+        # none runs before the log shows that it got that far.
         try:
-            wait_for("the daemon to answer xscreensaver-command", answering, 30, interval=0.2)
+            wait_for("the daemon to set up its input",
+                     lambda: running() and "XInput version" in self.log(), 30, interval=0.1)
+            wait_for("the daemon to answer xscreensaver-command",
+                     lambda: running() and self.command("-version", check=False) == 0, 30, interval=0.2)
         except AssertionError as e:
             with open(output, errors="replace") as f:
                 said = f.read()[-2000:]
