@@ -5,7 +5,7 @@
 #include <cstring>
 
 const char kUsage[] =
-    "usage: cindral-x11 [-window | -root | -window-id ID] [-fps] [-display NAME]\n"
+    "usage: " CINDRAL_PROGRAM_NAME " [-window | -root | -window-id ID] [-fps] [-display NAME]\n"
     "  -window        draw in a window of its own (the default)\n"
     "  -root          draw on the root window, or on the window named by\n"
     "                 XSCREENSAVER_WINDOW or the virtual root\n"

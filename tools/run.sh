@@ -5,7 +5,7 @@
 # private virtual display, with screenshots saved under out/screenshots/.
 #
 #   tools/run.sh            the Windows saver under Wine
-#   tools/run.sh --linux    the native Linux host, cindral-x11, in a window
+#   tools/run.sh --linux    the native Linux host, cindral, in a window
 #   tools/run.sh --frames   frames rendered off-screen by cindral-render
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -88,22 +88,23 @@ run_saver() {
 }
 
 run_linux() {
-    build_native cindral-x11
+    build_native cindral_x11
     if display_answers; then
-        echo "run: cindral-x11 is starting on $DISPLAY; press a key or click to end it."
-        build/native/host_x11/cindral-x11 -window
+        echo "run: cindral is starting on $DISPLAY; press a key or click to end it."
+        build/native/host_x11/cindral -window
         return
     fi
     local shots="$root/out/screenshots"
     mkdir -p "$shots"
-    echo "run: running cindral-x11 for a few seconds on a private virtual display."
+    echo "run: running cindral for a few seconds on a private virtual display."
     tools/with-display.sh bash -c '
         "$1" -window & pid=$!
         sleep 3
         import -window root "$2/linux-3s.png"
-        kill -TERM "$pid"; wait "$pid"
-    ' run "$root/build/native/host_x11/cindral-x11" "$shots"
-    echo "run: a screenshot of cindral-x11 is in $shots/linux-3s.png"
+        # It ends by the signal, as a screen saver daemon expects: 128 + 15.
+        kill -TERM "$pid"; wait "$pid" || [ $? -eq 143 ]
+    ' run "$root/build/native/host_x11/cindral" "$shots"
+    echo "run: a screenshot of cindral is in $shots/linux-3s.png"
 }
 
 main() {

@@ -8,7 +8,7 @@ packages=(
     libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev
     clang libclang-rt-14-dev
     libgl1-mesa-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev
-    libx11-dev
+    libx11-dev xscreensaver util-linux
     emscripten chromium
     mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32
     binutils-mingw-w64

@@ -8,7 +8,7 @@ namespace {
 
 ParsedOptions parse(std::vector<const char*> args)
 {
-    args.insert(args.begin(), "cindral-x11");
+    args.insert(args.begin(), CINDRAL_PROGRAM_NAME);
     return parseOptions(static_cast<int>(args.size()), args.data());
 }
 
