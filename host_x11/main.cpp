@@ -1,6 +1,7 @@
-// cindral-x11: the flame on X11, in a window of its own, on the root window,
+// The Linux host: the flame on X11, in a window of its own, on the root window,
 // or in a window handed over by a screen saver daemon.
 
+#include "cindral_version.h"
 #include "fps_overlay.h"
 #include "printable.h"
 #include "frame_pacer.h"
@@ -23,11 +24,12 @@ namespace {
 constexpr int kExitBadInput = 2;
 constexpr int kExitFailure = 1;
 
-volatile std::sig_atomic_t gStopRequested = 0;
+// The stop signal that arrived (SIGTERM or SIGINT), 0 while none has.
+volatile std::sig_atomic_t gStopSignal = 0;
 
-void onStopSignal(int)
+void onStopSignal(int number)
 {
-    gStopRequested = 1;
+    gStopSignal = number;
 }
 
 void installStopHandlers()
@@ -39,6 +41,30 @@ void installStopHandlers()
     action.sa_flags = 0;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+}
+
+// After a stop signal, once everything is closed, ends the process by that
+// signal's default action, as if it had never been caught: XScreenSaver ends
+// its hacks with SIGTERM and logs a hack that exits instead, even with code 0,
+// as ending abnormally. Otherwise returns `code`.
+int finish(int code)
+{
+    const int number = gStopSignal;
+    if (number == 0) {
+        return code;
+    }
+    struct sigaction action = {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(number, &action, nullptr);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, number);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    // Dying by a signal skips the flush that returning from main does.
+    std::fflush(nullptr);
+    std::raise(number);
+    return code;
 }
 
 std::int64_t monotonicNanos()
@@ -54,22 +80,24 @@ void sleepUntil(std::int64_t deadline)
     timespec until;
     until.tv_sec = static_cast<time_t>(deadline / 1'000'000'000);
     until.tv_nsec = static_cast<long>(deadline % 1'000'000'000);
-    while (!gStopRequested &&
+    while (!gStopSignal &&
            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
     }
 }
 
 int fail(int code, const std::string& message)
 {
-    std::fprintf(stderr, "cindral-x11: %s\n", message.c_str());
+    std::fprintf(stderr, CINDRAL_PROGRAM_NAME ": %s\n", message.c_str());
     return code;
 }
 
-// Draws until a stop signal, a close request or the loss of the window.
-// Returns true when the window was lost.
+// Draws until a stop signal, a close request or the loss of the window, at
+// the window's current size. Returns true when the window was lost.
 bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
 {
-    while (!gStopRequested) {
+    int viewWidth = surface.width;
+    int viewHeight = surface.height;
+    while (!gStopSignal) {
         const SurfaceEvent event = handlePendingEvents(surface);
         if (event == SurfaceEvent::CloseRequested) {
             return false;
@@ -79,6 +107,11 @@ bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
         }
         if (unexpectedX11Error()) {
             return false;
+        }
+        if (surface.width != viewWidth || surface.height != viewHeight) {
+            resizeScene(surface.width, surface.height);
+            viewWidth = surface.width;
+            viewHeight = surface.height;
         }
         const std::int64_t frameStart = monotonicNanos();
         renderFrame();
@@ -95,20 +128,19 @@ bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
     return false;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
-    // First, so that a screen saver daemon stopping it at once still gets a
-    // clean exit.
-    installStopHandlers();
     const ParsedOptions parsed = parseOptions(argc, argv);
     if (parsed.outcome == ParseOutcome::ShowHelp) {
         std::fputs(kUsage, stdout);
         return 0;
     }
+    if (parsed.outcome == ParseOutcome::ShowVersion) {
+        std::printf("%s %s\n", CINDRAL_PROGRAM_NAME, CINDRAL_VERSION);
+        return 0;
+    }
     if (parsed.outcome == ParseOutcome::Invalid) {
-        return fail(kExitBadInput, parsed.error + " (see cindral-x11 -help)");
+        return fail(kExitBadInput, parsed.error + " (see " CINDRAL_PROGRAM_NAME " -help)");
     }
     const X11Options& options = parsed.options;
 
@@ -149,8 +181,18 @@ int main(int argc, char** argv)
 
     const char* report = std::getenv("CINDRAL_FRAME_REPORT");
     if (report != nullptr && *report != '\0') {
-        std::fprintf(stderr, "cindral-x11: frames=%lld seconds=%.3f fps=%.2f\n", meter.totalFrames(),
+        std::fprintf(stderr, CINDRAL_PROGRAM_NAME ": frames=%lld seconds=%.3f fps=%.2f\n", meter.totalFrames(),
                      meter.secondsShown(), meter.averageFramesPerSecond());
     }
     return failed ? kExitFailure : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // First, so that a screen saver daemon stopping it at once still gets the
+    // window and the display closed before it ends.
+    installStopHandlers();
+    return finish(run(argc, argv));
 }

@@ -26,7 +26,7 @@ int onProtocolError(Display* display, XErrorEvent* event)
     if (!gUnexpectedError && !gWatchedWindowLost) {
         char text[160];
         XGetErrorText(display, event->error_code, text, sizeof text);
-        std::fprintf(stderr, "cindral-x11: X error: %s (request %d.%d)\n", text,
+        std::fprintf(stderr, CINDRAL_PROGRAM_NAME ": X error: %s (request %d.%d)\n", text,
                      event->request_code, event->minor_code);
     }
     gUnexpectedError = true;
@@ -37,7 +37,7 @@ int onProtocolError(Display* display, XErrorEvent* event)
 {
     // Xlib ends the process if this returns; leave at once, without running
     // the library destructors that would talk to the dead connection.
-    static const char message[] = "cindral-x11: lost the connection to the X display\n";
+    static const char message[] = CINDRAL_PROGRAM_NAME ": lost the connection to the X display\n";
     const ssize_t ignored = write(STDERR_FILENO, message, sizeof message - 1);
     (void)ignored;
     _exit(0);

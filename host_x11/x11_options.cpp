@@ -5,13 +5,15 @@
 #include <cstring>
 
 const char kUsage[] =
-    "usage: cindral-x11 [-window | -root | -window-id ID] [-fps] [-display NAME]\n"
+    "usage: " CINDRAL_PROGRAM_NAME " [-window | -root | -window-id ID] [-fps] [-display NAME]\n"
     "  -window        draw in a window of its own (the default)\n"
     "  -root          draw on the root window, or on the window named by\n"
     "                 XSCREENSAVER_WINDOW or the virtual root\n"
     "  -window-id ID  draw into the window ID (decimal, or hexadecimal with 0x)\n"
     "  -fps           show frames per second\n"
-    "  -display NAME  the X display to use instead of DISPLAY\n";
+    "  -display NAME  the X display to use instead of DISPLAY\n"
+    "  -help          show this text\n"
+    "  -version       show the version\n";
 
 namespace {
 
@@ -111,6 +113,9 @@ ParsedOptions parseOptions(int argc, const char* const* argv)
             o.displayName = argv[++i];
         } else if (std::strcmp(name, "help") == 0 || std::strcmp(name, "h") == 0) {
             result.outcome = ParseOutcome::ShowHelp;
+            return result;
+        } else if (std::strcmp(name, "version") == 0) {
+            result.outcome = ParseOutcome::ShowVersion;
             return result;
         } else {
             return invalid("unknown option '" + printable(arg) + "'");

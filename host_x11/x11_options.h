@@ -20,6 +20,7 @@ struct X11Options {
 enum class ParseOutcome {
     Run,
     ShowHelp,
+    ShowVersion,
     Invalid,  // `error` says why, in one line
 };
 

@@ -55,15 +55,16 @@ SurfaceStatus openForeignWindow(GlSurface* s, Window window, const char* source,
 {
     Display* d = s->display;
     clearX11Error();
+    // Only the structure events: the owner of a foreign window takes its
+    // input, and only one client may select button presses. Selected before
+    // the size is read, so that no later change of size goes unseen.
+    XSelectInput(d, window, StructureNotifyMask);
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(d, window, &attributes) || lastX11ErrorCode() != Success) {
         *error = "window " + hexId(window) + (*source ? std::string(" (from ") + source + ")" : "") +
                  " does not exist";
         return SurfaceStatus::WindowUnusable;
     }
-    // Only the structure events: the owner of a foreign window takes its
-    // input, and only one client may select button presses.
-    XSelectInput(d, window, StructureNotifyMask);
     s->window = window;
     s->width = attributes.width;
     s->height = attributes.height;
@@ -90,21 +91,11 @@ void nameOwnWindow(GlSurface* s)
     XStoreName(d, s->window, "Cindral");
 
     XClassHint classHint;
-    char name[] = "cindral-x11";
+    char name[] = CINDRAL_PROGRAM_NAME;
     char className[] = "Cindral";
     classHint.res_name = name;
     classHint.res_class = className;
     XSetClassHint(d, s->window, &classHint);
-
-    // The scene's view is fixed when it starts, so the window keeps its size.
-    XSizeHints* size = XAllocSizeHints();
-    if (size != nullptr) {
-        size->flags = PMinSize | PMaxSize;
-        size->min_width = size->max_width = s->width;
-        size->min_height = size->max_height = s->height;
-        XSetWMNormalHints(d, s->window, size);
-        XFree(size);
-    }
 
     s->wmProtocols = XInternAtom(d, "WM_PROTOCOLS", False);
     s->wmDeleteWindow = XInternAtom(d, "WM_DELETE_WINDOW", False);
@@ -179,6 +170,12 @@ SurfaceEvent handlePendingEvents(GlSurface& s)
         XEvent event;
         XNextEvent(s.display, &event);
         switch (event.type) {
+        case ConfigureNotify:
+            if (event.xconfigure.window == s.window) {
+                s.width = event.xconfigure.width;
+                s.height = event.xconfigure.height;
+            }
+            break;
         case DestroyNotify:
             if (event.xdestroywindow.window == s.window) {
                 return SurfaceEvent::WindowDestroyed;

@@ -12,6 +12,7 @@ struct GlSurface {
     Display* display = nullptr;
     Window window = None;
     bool ownWindow = false;  // made here, and closed by a key, a click or the window manager
+    // The window's size in pixels, kept current by handlePendingEvents.
     int width = 0;
     int height = 0;
     Colormap colormap = None;
@@ -38,7 +39,8 @@ enum class SurfaceEvent {
     WindowDestroyed,
 };
 
-// Handles every event already queued, without blocking.
+// Handles every event already queued, without blocking, and takes the
+// window's new size from any change of it.
 SurfaceEvent handlePendingEvents(GlSurface& surface);
 
 // Releases the context and, if it was made here and still exists, the window.

@@ -4,8 +4,9 @@
 # system DLLs it is meant to (so the runtimes are linked in), and carrying the
 # description string and the icon group with its 32x32 and 16x16 16-colour
 # images; the 32-bit one also without imports that only newer Windows has.
-# Fails loudly on the first regression.
-# Usage: tools/check_scr.sh FILE.scr...
+# With --stripped, also without symbols and debugging information, as the
+# copies in the downloads are. Fails loudly on the first regression.
+# Usage: tools/check_scr.sh [--stripped] FILE.scr...
 set -euo pipefail
 
 allowed="ADVAPI32.DLL GDI32.DLL GLU32.DLL KERNEL32.DLL MSVCRT.DLL OPENGL32.DLL USER32.DLL"
@@ -17,7 +18,12 @@ fail() {
     file_ok=0
 }
 
-[ $# -gt 0 ] || { echo "usage: $0 FILE.scr..." >&2; exit 2; }
+stripped=0
+if [ "${1:-}" = --stripped ]; then
+    stripped=1
+    shift
+fi
+[ $# -gt 0 ] || { echo "usage: $0 [--stripped] FILE.scr..." >&2; exit 2; }
 
 for file in "$@"; do
     file_ok=1
@@ -59,6 +65,12 @@ for file in "$@"; do
         done
     fi
 
+    if [ $stripped -eq 1 ]; then
+        summary=$(x86_64-w64-mingw32-objdump -f -h "$file" 2>&1)
+        grep -qE 'HAS_SYMS|HAS_DEBUG' <<<"$summary" && fail "not stripped: it has symbols or debugging information"
+        grep -qE '^ *[0-9]+ \.debug' <<<"$summary" && fail "not stripped: it has .debug sections"
+    fi
+
     resources=$(wrestool -l "$file" 2>&1) || { fail "wrestool cannot read its resources"; continue; }
     grep -q -- '--type=6 --name=1 --language=1033 ' <<<"$resources" ||
         fail "string table block 1 (English, United States) missing"
@@ -89,6 +101,6 @@ for i in range(count if len(data) >= 6 + 14 * count else 0):
         grep -qx "$expected" <<<"$group" || fail "icon group lacks '$expected' (has: ${group//$'\n'/; })"
     done
 
-    [ $file_ok -eq 0 ] || echo "check_scr: $file: ok ($format, GUI, imports: $(tr '\n' ' ' <<<"$imports"))"
+    [ $file_ok -eq 0 ] || echo "check_scr: $file: ok ($format, GUI,$([ $stripped -eq 0 ] || echo ' stripped,') imports: $(tr '\n' ' ' <<<"$imports"))"
 done
 exit $status

@@ -1,5 +1,6 @@
 // cindral-render: runs the flame scene in an off-screen Mesa context and writes
 // PNG frames and the scene's state. See renderUsage() for the options.
+#include "cindral_version.h"
 #include "offscreen_context.h"
 #include "output_file.h"
 #include "png_file.h"
@@ -219,6 +220,10 @@ int main(int argc, char** argv)
     }
     if (parsed.options.help) {
         std::fputs(renderUsage(), stdout);
+        return 0;
+    }
+    if (parsed.options.version) {
+        std::printf("cindral-render %s\n", CINDRAL_VERSION);
         return 0;
     }
     return run(parsed.options);

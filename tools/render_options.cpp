@@ -73,6 +73,10 @@ ParsedRenderOptions parseRenderOptions(const std::vector<std::string>& args)
             o.help = true;
             return parsed;
         }
+        if (name == "--version") {
+            o.version = true;
+            return parsed;
+        }
         const bool takesValue = name == "--size" || name == "--frames" || name == "--png" ||
                                 name == "--state" || name == "--every" || name == "--out";
         if (!takesValue) {
@@ -138,6 +142,7 @@ const char* renderUsage()
            "  --out DIR       directory for --every; made when missing\n"
            "  --state FILE    write the scene's state after the last frame as JSON\n"
            "  -h, --help      show this text\n"
+           "  --version       show the version\n"
            "\n"
            "Options take their value as the next argument or after '=' (--size=320x240).\n"
            "Exit status: 0 on success, 2 on bad arguments, an output that cannot be\n"

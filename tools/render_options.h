@@ -18,6 +18,7 @@ struct RenderOptions {
     std::uint64_t every = 0; // 0: no frame series; otherwise every K-th frame into outDir
     std::string outDir;
     bool help = false;
+    bool version = false;
 };
 
 struct ParsedRenderOptions {
@@ -30,7 +31,7 @@ struct ParsedRenderOptions {
 // Reads cindral-render's arguments (without the program name). Options take
 // their value as the next argument or after '=' (--size=320x240). Checks the
 // form of every value and how options combine; whether paths can be written is
-// left to the caller. `--help` ends the parse at once.
+// left to the caller. `--help` and `--version` end the parse at once.
 ParsedRenderOptions parseRenderOptions(const std::vector<std::string>& args);
 
 // The text --help prints.

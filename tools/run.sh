@@ -5,25 +5,23 @@
 # private virtual display, with screenshots saved under out/screenshots/.
 #
 #   tools/run.sh            the Windows saver under Wine
-#   tools/run.sh --linux    the native Linux host, cindral-x11, in a window
+#   tools/run.sh --linux    the native Linux host, cindral, in a window
 #   tools/run.sh --frames   frames rendered off-screen by cindral-render
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-jobs=$(nproc)
 
 # Mesa would otherwise keep a shader cache under $HOME.
 export MESA_SHADER_CACHE_DISABLE=true
 
+source tools/builds.sh
+
 build_native() { # targets...
-    cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build build/native -j"$jobs" --target "$@"
+    cindral_build native "$@"
 }
 
 build_windows() {
-    cmake -S . -B build/win-x86_64 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake" >/dev/null
-    cmake --build build/win-x86_64 -j"$jobs" --target cindral
+    cindral_build win-x86_64 cindral
 }
 
 # 300 frames at 800x600, every 30th kept: ten pictures of the first three
@@ -90,22 +88,23 @@ run_saver() {
 }
 
 run_linux() {
-    build_native cindral-x11
+    build_native cindral_x11
     if display_answers; then
-        echo "run: cindral-x11 is starting on $DISPLAY; press a key or click to end it."
-        build/native/host_x11/cindral-x11 -window
+        echo "run: cindral is starting on $DISPLAY; press a key or click to end it."
+        build/native/host_x11/cindral -window
         return
     fi
     local shots="$root/out/screenshots"
     mkdir -p "$shots"
-    echo "run: running cindral-x11 for a few seconds on a private virtual display."
+    echo "run: running cindral for a few seconds on a private virtual display."
     tools/with-display.sh bash -c '
         "$1" -window & pid=$!
         sleep 3
         import -window root "$2/linux-3s.png"
-        kill -TERM "$pid"; wait "$pid"
-    ' run "$root/build/native/host_x11/cindral-x11" "$shots"
-    echo "run: a screenshot of cindral-x11 is in $shots/linux-3s.png"
+        # It ends by the signal, as a screen saver daemon expects: 128 + 15.
+        kill -TERM "$pid"; wait "$pid" || [ $? -eq 143 ]
+    ' run "$root/build/native/host_x11/cindral" "$shots"
+    echo "run: a screenshot of cindral is in $shots/linux-3s.png"
 }
 
 main() {

@@ -8,7 +8,7 @@ packages=(
     libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev
     clang libclang-rt-14-dev
     libgl1-mesa-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev
-    libx11-dev
+    libx11-dev xscreensaver util-linux
     emscripten chromium
     mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32
     binutils-mingw-w64
@@ -16,6 +16,8 @@ packages=(
     # 32-bit Windows programs: this kernel runs no 32-bit code itself, so
     # qemu's user-mode emulation runs the 32-bit Wine loader.
     qemu-user-binfmt wine32:i386
+    # The downloads: the Windows installer and zip, the Debian package.
+    nsis zip unzip dpkg-dev lintian
 )
 
 missing=()

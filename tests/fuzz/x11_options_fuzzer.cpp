@@ -1,4 +1,4 @@
-// cindral-x11's arguments and the XSCREENSAVER_WINDOW variable: the first
+// The Linux host's arguments and the XSCREENSAVER_WINDOW variable: the first
 // NUL-separated piece is the variable, the rest the arguments.
 #include "fuzz_arguments.h"
 #include "x11_options.h"
@@ -8,7 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::vector<std::string> pieces = argumentsFrom(data, size);
-    std::vector<const char*> argv = {"cindral-x11"};
+    std::vector<const char*> argv = {"cindral"};
     for (std::size_t i = 1; i < pieces.size(); ++i) {
         argv.push_back(pieces[i].c_str());
     }

@@ -1,4 +1,5 @@
 // cindral-render run as a separate program, the way a user runs it.
+#include "cindral_version.h"
 #include "render_test_support.h"
 #include "scene.h"
 #include "scene_state_json.h"
@@ -132,6 +133,14 @@ TEST_F(RenderCli, HelpPrintsUsageAndSucceeds)
     const RunResult r = run({"--help"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out.rfind("Usage: cindral-render", 0), 0u) << r.out;
+}
+
+// Scripts and packaging read the version from this one line.
+TEST_F(RenderCli, VersionPrintsNameAndVersionAndIgnoresWhatFollows)
+{
+    const RunResult r = run({"--version", "--bogus"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "cindral-render " CINDRAL_VERSION "\n");
 }
 
 TEST_F(RenderCli, BadInputEndsWithExitCode2AndOneLineOnStderr)

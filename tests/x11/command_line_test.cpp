@@ -1,4 +1,4 @@
-// cindral-x11 refusing what it cannot use, and ending when its display goes.
+// The Linux host refusing what it cannot use, and ending when its display goes.
 
 // GoogleTest before Xlib, whose None and Bool macros clash with it.
 #include <gtest/gtest.h>

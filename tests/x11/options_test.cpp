@@ -8,7 +8,7 @@ namespace {
 
 ParsedOptions parse(std::vector<const char*> args)
 {
-    args.insert(args.begin(), "cindral-x11");
+    args.insert(args.begin(), CINDRAL_PROGRAM_NAME);
     return parseOptions(static_cast<int>(args.size()), args.data());
 }
 
@@ -80,6 +80,24 @@ TEST(Options, RejectedCommandLinesSayWhyInOneLine)
         ASSERT_EQ(p.outcome, ParseOutcome::Invalid) << line;
         EXPECT_NE(p.error.find(r.reason), std::string::npos) << line << ": " << p.error;
         EXPECT_EQ(p.error.find('\n'), std::string::npos) << line;
+    }
+}
+
+TEST(Options, HelpAndVersionEndTheParseWithOneOrTwoDashes)
+{
+    struct Row {
+        std::vector<const char*> args;
+        ParseOutcome outcome;
+    };
+    const Row rows[] = {
+        {{"-help"}, ParseOutcome::ShowHelp},
+        {{"-fps", "--h"}, ParseOutcome::ShowHelp},
+        {{"-version"}, ParseOutcome::ShowVersion},
+        {{"--version", "-bogus"}, ParseOutcome::ShowVersion},
+        {{"-root", "-version", "-help"}, ParseOutcome::ShowVersion},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(parse(r.args).outcome, r.outcome) << ::testing::PrintToString(r.args);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -289,6 +290,13 @@ bool isNearBlack(std::uint8_t r, std::uint8_t g, std::uint8_t b)
     return r < 40 && g < 40 && b < 40;
 }
 
+bool isFaintGrey(std::uint8_t r, std::uint8_t g, std::uint8_t b)
+{
+    const int high = std::max({r, g, b});
+    const int low = std::min({r, g, b});
+    return high >= 48 && high - low <= 24;
+}
+
 std::string describeMissingFlame(const Picture& p)
 {
     if (p.width < 64 || p.height < 64) {
@@ -312,16 +320,22 @@ std::string describeMissingFlame(const Picture& p)
     return missing;
 }
 
-std::string waitForFlame(TestDisplay& display, Window window, double seconds)
+std::string waitForPicture(TestDisplay& display, Window window, double seconds,
+                           const std::function<std::string(const Picture&)>& describeMissing)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     std::string verdict;
     do {
-        verdict = describeMissingFlame(display.capture(window));
+        verdict = describeMissing(display.capture(window));
         if (verdict.empty()) {
             return verdict;
         }
         sleepSeconds(0.1);
     } while (std::chrono::steady_clock::now() < deadline);
     return verdict;
+}
+
+std::string waitForFlame(TestDisplay& display, Window window, double seconds)
+{
+    return waitForPicture(display, window, seconds, describeMissingFlame);
 }

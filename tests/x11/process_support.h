@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers for the tests that run cindral-x11 as a process on an X display.
+// Helpers for the tests that run the Linux host as a process on an X display.
 
 #include <X11/Xlib.h>
 #include <sys/types.h>
@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,7 @@ struct EnvChange {
     std::string value;
 };
 
-// A running cindral-x11 with its stderr captured. Killed if still running
+// A running host program with its stderr captured. Killed if still running
 // when destroyed.
 class HostProcess {
 public:
@@ -105,14 +106,20 @@ private:
 // Warm bright: strong red, red over green over blue: a flame's colours.
 bool isWarmBright(std::uint8_t r, std::uint8_t g, std::uint8_t b);
 bool isNearBlack(std::uint8_t r, std::uint8_t g, std::uint8_t b);
+// A star seen through the fog: grey of no particular hue, clearly above black.
+bool isFaintGrey(std::uint8_t r, std::uint8_t g, std::uint8_t b);
 
 // What a flame looks like: warm bright pixels in the middle half of the
 // picture, near-black corners. Returns an empty string when it holds, else
 // what is missing.
 std::string describeMissingFlame(const Picture& picture);
 
-// Captures `window` until describeMissingFlame is happy or `seconds` pass;
-// returns the last verdict.
+// Captures `window` until `describeMissing` returns an empty string or
+// `seconds` pass; returns the last verdict.
+std::string waitForPicture(TestDisplay& display, Window window, double seconds,
+                           const std::function<std::string(const Picture&)>& describeMissing);
+
+// waitForPicture with describeMissingFlame.
 std::string waitForFlame(TestDisplay& display, Window window, double seconds);
 
 void sleepSeconds(double seconds);

@@ -1,4 +1,4 @@
-// cindral-x11 as a process on the test display: where it draws, what it draws
+// The Linux host as a process on the test display: where it draws, what it draws
 // and how it ends.
 
 // GoogleTest before Xlib, whose None and Bool macros clash with it.
@@ -36,6 +36,32 @@ int whiteInRateCorner(const Picture& p)
     return exactWhitePixels(p, 0, p.height - 32, 140, p.height);
 }
 
+constexpr int kStartWidth = 800;
+constexpr int kStartHeight = 600;
+constexpr int kResizedWidth = 1000;
+constexpr int kResizedHeight = 700;
+
+// A view left at the start size covers only the bottom-left 800x600 of the
+// resized window and leaves a strip on the right and one at the top black:
+// stars must reach into both, and the flame must stay in the middle.
+std::string describeUnfilledResize(const Picture& p)
+{
+    if (p.width != kResizedWidth || p.height != kResizedHeight) {
+        return "a picture of " + std::to_string(p.width) + "x" + std::to_string(p.height);
+    }
+    std::string missing = describeMissingFlame(p);
+    const int margin = 20;
+    const int right = p.count(kStartWidth + margin, 0, p.width, p.height, isFaintGrey);
+    const int top = p.count(0, 0, p.width, p.height - kStartHeight - margin, isFaintGrey);
+    if (right < 8) {
+        missing += std::to_string(right) + " star pixels in the new strip on the right; ";
+    }
+    if (top < 8) {
+        missing += std::to_string(top) + " star pixels in the new strip at the top; ";
+    }
+    return missing;
+}
+
 class X11Host : public ::testing::Test {
 protected:
     void SetUp() override
@@ -44,13 +70,27 @@ protected:
         ASSERT_TRUE(display.ok()) << "cannot open the display " << std::getenv("DISPLAY");
     }
 
-    // Expects the process to end with exit code 0 and nothing on stderr.
-    void expectCleanExit(HostProcess& host, const std::string& what)
+    // Expects the process to end as `ending` says ("exit 0", "signal 15")
+    // and with nothing on stderr.
+    void expectEnd(HostProcess& host, const std::string& ending, const std::string& what)
     {
         ASSERT_TRUE(host.waitForExit(kExitSeconds)) << what << ": still running after "
                                                     << kExitSeconds << " s";
-        EXPECT_EQ(host.howItEnded(), "exit 0") << what << ": " << host.errorText();
+        EXPECT_EQ(host.howItEnded(), ending) << what << ": " << host.errorText();
         EXPECT_EQ(host.errorText(), "") << what;
+    }
+
+    void expectCleanExit(HostProcess& host, const std::string& what)
+    {
+        expectEnd(host, "exit 0", what);
+    }
+
+    // Sends SIGTERM, as a screen saver daemon does, and expects the process
+    // to die of it.
+    void stopAsTheDaemonDoes(HostProcess& host)
+    {
+        host.signal(SIGTERM);
+        expectEnd(host, "signal " + std::to_string(SIGTERM), "SIGTERM");
     }
 
     TestDisplay display;
@@ -59,6 +99,7 @@ protected:
 using OwnWindow = X11Host;
 using GivenWindow = X11Host;
 using RootWindow = X11Host;
+using Resizing = X11Host;
 
 } // namespace
 
@@ -80,8 +121,7 @@ TEST_F(OwnWindow, ShowsAMovingFlameInTheMiddleOnBlack)
     EXPECT_GT(changed, before.rgb.size() / 200) << "the picture hardly changed in 0.3 s";
     EXPECT_LT(whiteInRateCorner(after), 20) << "a rate overlay without -fps";
 
-    host.signal(SIGTERM);
-    expectCleanExit(host, "SIGTERM");
+    stopAsTheDaemonDoes(host);
 }
 
 TEST_F(OwnWindow, FpsWritesTheRateInTheBottomLeftCornerAndKeepsTheFlame)
@@ -96,8 +136,7 @@ TEST_F(OwnWindow, FpsWritesTheRateInTheBottomLeftCornerAndKeepsTheFlame)
     EXPECT_GT(whiteInRateCorner(picture), 100);
     EXPECT_EQ(exactWhitePixels(picture, picture.width - 140, 0, picture.width, 32), 0)
         << "white in the top-right corner";
-    host.signal(SIGTERM);
-    expectCleanExit(host, "SIGTERM");
+    stopAsTheDaemonDoes(host);
 }
 
 TEST_F(OwnWindow, AKeyAClickOrTheWindowManagerClosesItWithExitZero)
@@ -122,14 +161,20 @@ TEST_F(OwnWindow, AKeyAClickOrTheWindowManagerClosesItWithExitZero)
     }
 }
 
-TEST_F(OwnWindow, SigtermAndSigintEndItWithExitZero)
+TEST_F(OwnWindow, SigtermAndSigintEndItByThatSignalOnceItHasClosedDown)
 {
     for (int number : {SIGTERM, SIGINT}) {
-        HostProcess host({});
+        // The frame report is written after the window and the display are
+        // closed: it shows that the signal was caught and the process ended
+        // by it only afterwards.
+        HostProcess host({}, {{"CINDRAL_FRAME_REPORT", false, "1"}});
         ASSERT_NE(display.findWindowOfProcess(host.pid(), kStartSeconds), None) << number;
         sleepSeconds(0.3);
         host.signal(number);
-        expectCleanExit(host, "signal " + std::to_string(number));
+        ASSERT_TRUE(host.waitForExit(kExitSeconds)) << "signal " << number << ": still running";
+        EXPECT_EQ(host.howItEnded(), "signal " + std::to_string(number)) << host.errorText();
+        EXPECT_EQ(host.errorText().rfind(CINDRAL_PROGRAM_NAME ": frames=", 0), 0u)
+            << "signal " << number << ": " << host.errorText();
     }
 }
 
@@ -139,8 +184,7 @@ TEST_F(GivenWindow, WindowIdDrawsIntoThatWindowAndOpensNoOther)
     HostProcess host({"-window-id", hex(target)});
     EXPECT_EQ(waitForFlame(display, target, kStartSeconds), "");
     EXPECT_EQ(display.findWindowOfProcess(host.pid(), 0.2), None);
-    host.signal(SIGTERM);
-    expectCleanExit(host, "SIGTERM");
+    stopAsTheDaemonDoes(host);
     EXPECT_TRUE(display.windowExists(target)) << "a window it was lent must outlive it";
     display.destroyWindow(target);
 }
@@ -165,8 +209,7 @@ TEST_F(GivenWindow, ScreensaverWindowVariableTakesPrecedenceOverTheVirtualRoot)
     EXPECT_EQ(untouched.count(0, 0, untouched.width, untouched.height, isNearBlack),
               untouched.width * untouched.height)
         << "it drew into the virtual root too";
-    host.signal(SIGTERM);
-    expectCleanExit(host, "SIGTERM");
+    stopAsTheDaemonDoes(host);
     display.destroyWindow(target);
     display.destroyWindow(vroot);
 }
@@ -177,8 +220,7 @@ TEST_F(RootWindow, RootDrawsIntoTheVirtualRootWhenThereIsOne)
     display.setVirtualRoot(vroot, vroot);
     HostProcess host({"-root"}, {{"XSCREENSAVER_WINDOW", true, ""}});
     EXPECT_EQ(waitForFlame(display, vroot, kStartSeconds), "");
-    host.signal(SIGTERM);
-    expectCleanExit(host, "SIGTERM");
+    stopAsTheDaemonDoes(host);
     display.destroyWindow(vroot);
 }
 
@@ -187,9 +229,52 @@ TEST_F(RootWindow, RootDrawsOnTheRootWindowWithoutAVirtualRoot)
     HostProcess host({"-root"}, {{"XSCREENSAVER_WINDOW", true, ""}});
     const Window root = DefaultRootWindow(display.get());
     EXPECT_EQ(waitForFlame(display, root, kStartSeconds), "");
-    host.signal(SIGTERM);
-    expectCleanExit(host, "SIGTERM");
+    stopAsTheDaemonDoes(host);
     // Nothing repaints the root by itself: leave it black for later tests.
     XClearWindow(display.get(), root);
     XSync(display.get(), False);
+}
+
+TEST_F(Resizing, EveryKindOfWindowIsDrawnToItsNewEdgesAfterAResize)
+{
+    enum class Kind { Own, WindowId, ScreensaverWindow };
+    struct Row {
+        const char* what;
+        Kind kind;
+    };
+    const Row rows[] = {
+        {"own window", Kind::Own},
+        {"-window-id", Kind::WindowId},
+        {"-root with XSCREENSAVER_WINDOW", Kind::ScreensaverWindow},
+    };
+    for (const Row& r : rows) {
+        Window window = None;
+        std::vector<std::string> args;
+        std::vector<EnvChange> env;
+        if (r.kind != Kind::Own) {
+            window = display.makeWindow(0, 0, kStartWidth, kStartHeight);
+            if (r.kind == Kind::WindowId) {
+                args = {"-window-id", hex(window)};
+            } else {
+                args = {"-root"};
+                env = {{"XSCREENSAVER_WINDOW", false, hex(window)}};
+            }
+        }
+        HostProcess host(args, env);
+        if (r.kind == Kind::Own) {
+            window = display.findWindowOfProcess(host.pid(), kStartSeconds);
+            ASSERT_NE(window, None) << r.what;
+        }
+        ASSERT_EQ(waitForFlame(display, window, kStartSeconds), "") << r.what;
+
+        XResizeWindow(display.get(), window, kResizedWidth, kResizedHeight);
+        XSync(display.get(), False);
+        EXPECT_EQ(waitForPicture(display, window, kStartSeconds, describeUnfilledResize), "")
+            << r.what;
+
+        stopAsTheDaemonDoes(host);
+        if (r.kind != Kind::Own) {
+            display.destroyWindow(window);
+        }
+    }
 }

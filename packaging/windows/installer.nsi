@@ -1,0 +1,165 @@
+; The Cindral installer. It puts the saver into the system folder, where the
+; screen-saver settings list it for every user (the 64-bit saver on 64-bit
+; Windows, the 32-bit one elsewhere), selects it as the installing user's
+; screen saver, remembers the one selected before, and registers an
+; uninstaller that gives that one back. /S runs either silently.
+;
+; tools/package.sh builds it:
+;   makensis -DVERSION=0.1 -DVERSION_QUAD=0.1.0.0 -DSCR32=FILE -DSCR64=FILE
+;            -DSIZE32_KB=N -DSIZE64_KB=N -DICON=FILE -DOUTFILE=FILE installer.nsi
+
+Unicode true
+SetCompressor /SOLID lzma
+; Writing the system folder needs it; Windows asks for it before starting.
+RequestExecutionLevel admin
+
+!include LogicLib.nsh
+!include x64.nsh
+!include MUI2.nsh
+
+!define PRODUCT "Cindral screen saver"
+!define PUBLISHER "the Cindral authors"
+!define COPYRIGHT "Copyright the Cindral authors, all rights reserved"
+!define SCR_NAME "cindral.scr"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Cindral"
+!define DESKTOP_KEY "Control Panel\Desktop"
+; Per user: the screen saver that was selected before this one.
+!define MEMORY_KEY "Software\Cindral"
+; SystemParametersInfo(SPI_SETSCREENSAVEACTIVE, on, 0, SPIF_UPDATEINIFILE |
+; SPIF_SENDCHANGE), as the screen-saver settings call it on OK.
+!define SPI_SETSCREENSAVEACTIVE 17
+!define SPIF_UPDATE_AND_SEND 3
+; Windows' code for "the requested operation requires elevation".
+!define ERROR_ELEVATION_REQUIRED 740
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+; Only the uninstaller lives here; the saver goes into the system folder.
+InstallDir "$PROGRAMFILES\Cindral"
+BrandingText "Cindral ${VERSION}"
+ShowInstDetails show
+ShowUninstDetails show
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_WELCOMEPAGE_TITLE "Cindral screen saver ${VERSION}"
+!define MUI_WELCOMEPAGE_TEXT "This installs the Cindral screen saver for all users of this computer and selects it as your screen saver.$\r$\n$\r$\nWhen you remove it (Settings, Apps, or Programs and Features), the screen saver you have now is selected again.$\r$\n$\r$\n${COPYRIGHT}."
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+VIProductVersion "${VERSION_QUAD}"
+VIFileVersion "${VERSION_QUAD}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "Cindral"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "Cindral screen saver ${VERSION} setup"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${COPYRIGHT}"
+
+; Stops with ERROR_ELEVATION_REQUIRED where the user is no administrator (a
+; limited account on Windows XP, which does not elevate), before anything is
+; written.
+!macro REQUIRE_ADMIN
+    UserInfo::GetAccountType
+    Pop $0
+    ${If} $0 != "Admin"
+        MessageBox MB_ICONSTOP "Administrator rights are needed to change the Windows system folder." /SD IDOK
+        SetErrorLevel ${ERROR_ELEVATION_REQUIRED}
+        Quit
+    ${EndIf}
+!macroend
+
+Function .onInit
+    !insertmacro REQUIRE_ADMIN
+    ; The uninstaller's entry in the 64-bit registry on 64-bit Windows, beside
+    ; the 64-bit saver.
+    ${If} ${RunningX64}
+        SetRegView 64
+    ${EndIf}
+FunctionEnd
+
+Function un.onInit
+    !insertmacro REQUIRE_ADMIN
+    ${If} ${RunningX64}
+        SetRegView 64
+    ${EndIf}
+FunctionEnd
+
+Section "Cindral"
+    ; $SYSDIR is C:\Windows\System32 in both cases: this installer is a
+    ; 32-bit program, which 64-bit Windows sends to SysWOW64 unless the
+    ; redirection is turned off.
+    ${If} ${RunningX64}
+        ${DisableX64FSRedirection}
+        SetOutPath "$SYSDIR"
+        File "/oname=${SCR_NAME}" "${SCR64}"
+        ${EnableX64FSRedirection}
+        StrCpy $1 ${SIZE64_KB}
+    ${Else}
+        SetOutPath "$SYSDIR"
+        File "/oname=${SCR_NAME}" "${SCR32}"
+        StrCpy $1 ${SIZE32_KB}
+    ${EndIf}
+
+    SetOutPath "$INSTDIR"
+    WriteUninstaller "$INSTDIR\uninstall.exe"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$SYSDIR\${SCR_NAME},0"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $1
+
+    ; Installing again keeps what the first install remembered: the saver
+    ; selected now is this one. (LogicLib's == ignores case, as Windows
+    ; does in paths.)
+    ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+    ${If} $0 != "$SYSDIR\${SCR_NAME}"
+        DeleteRegKey HKCU "${MEMORY_KEY}"
+        ${If} $0 != ""
+            WriteRegStr HKCU "${MEMORY_KEY}" "PreviousScreenSaver" $0
+        ${EndIf}
+        ReadRegStr $0 HKCU "${DESKTOP_KEY}" "ScreenSaveActive"
+        WriteRegStr HKCU "${MEMORY_KEY}" "PreviousScreenSaveActive" $0
+    ${EndIf}
+    WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" "$SYSDIR\${SCR_NAME}"
+    System::Call 'user32::SystemParametersInfo(i ${SPI_SETSCREENSAVEACTIVE}, i 1, p 0, i ${SPIF_UPDATE_AND_SEND})'
+SectionEnd
+
+Section "Uninstall"
+    ${If} ${RunningX64}
+        ${DisableX64FSRedirection}
+        Delete /REBOOTOK "$SYSDIR\${SCR_NAME}"
+        ${EnableX64FSRedirection}
+    ${Else}
+        Delete /REBOOTOK "$SYSDIR\${SCR_NAME}"
+    ${EndIf}
+
+    ; The saver selected before comes back only while this one is still
+    ; selected: a choice made since then is the user's.
+    ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+    ${If} $0 == "$SYSDIR\${SCR_NAME}"
+        ReadRegStr $0 HKCU "${MEMORY_KEY}" "PreviousScreenSaver"
+        ${If} $0 == ""
+            DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+        ${Else}
+            WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" $0
+        ${EndIf}
+        ReadRegStr $0 HKCU "${MEMORY_KEY}" "PreviousScreenSaveActive"
+        ${If} $0 == "0"
+            System::Call 'user32::SystemParametersInfo(i ${SPI_SETSCREENSAVEACTIVE}, i 0, p 0, i ${SPIF_UPDATE_AND_SEND})'
+        ${EndIf}
+    ${EndIf}
+    DeleteRegKey HKCU "${MEMORY_KEY}"
+
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    Delete "$INSTDIR\uninstall.exe"
+    RMDir "$INSTDIR"
+SectionEnd

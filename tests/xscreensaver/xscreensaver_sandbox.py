@@ -1,0 +1,357 @@
+"""A private XScreenSaver for tests: the hack and its settings file staged by
+`cmake --install`, an Xvfb of its own, and the daemon running as an
+unprivileged user with a HOME of its own, all in one temporary folder that is
+removed again, with every process started here, whatever the outcome. The
+daemon's list of hacks names only the staged program, by its full path, so
+nothing is installed into the system.
+
+The daemon refuses to run hacks as root, so a test run as root starts it, and
+the commands that control it, as the user `nobody` through setpriv; anyone
+else runs them as themselves. The folder is made under /tmp and opened to
+others (0755), since a user such as nobody cannot reach a work tree under
+/root; the display is opened to all local clients (-ac) for the same reason.
+"""
+
+import grp
+import os
+import pwd
+import re
+import select
+import shutil
+import signal
+import stat
+import subprocess
+import tempfile
+import time
+
+SCREEN_WIDTH = 1024
+SCREEN_HEIGHT = 768
+
+
+def wait_for(what, condition, seconds, interval=0.1):
+    """Calls `condition` until it returns something true and returns that;
+    fails after `seconds`."""
+    deadline = time.monotonic() + seconds
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError(f"waited {seconds} s for {what}")
+        time.sleep(interval)
+
+
+class StagedHack:
+    """What `cmake --install --component xscreensaver` put under a prefix."""
+
+    def __init__(self, prefix):
+        self.program_dir = os.path.join(prefix, "libexec", "xscreensaver")
+        self.config_dir = os.path.join(prefix, "share", "xscreensaver", "config")
+        self.programs = sorted(_files(self.program_dir))
+        self.settings_files = sorted(_files(self.config_dir))
+
+    def program(self):
+        """The one staged program's full path."""
+        if len(self.programs) != 1:
+            raise AssertionError(f"expected one program in {self.program_dir}, found {self.programs}")
+        return os.path.join(self.program_dir, self.programs[0])
+
+
+def _files(folder):
+    return os.listdir(folder) if os.path.isdir(folder) else []
+
+
+def stage_hack(cmake, build_dir, prefix):
+    subprocess.run([cmake, "--install", build_dir, "--prefix", prefix, "--component", "xscreensaver"],
+                   check=True, stdout=subprocess.DEVNULL)
+    # Readable and, for folders and programs, searchable by anyone, whatever
+    # the umask of the caller.
+    for folder, _, names in os.walk(prefix):
+        os.chmod(folder, 0o755)
+        for name in names:
+            path = os.path.join(folder, name)
+            executable = os.stat(path).st_mode & stat.S_IXUSR
+            os.chmod(path, 0o755 if executable else 0o644)
+    return StagedHack(prefix)
+
+
+def _process_table():
+    """{pid: parent pid} of every process there is."""
+    table = {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat") as f:
+                # The command name may hold spaces and parentheses.
+                fields = f.read().rsplit(")", 1)[1].split()
+            table[int(entry)] = int(fields[1])
+        except (OSError, IndexError, ValueError):
+            pass
+    return table
+
+
+def _descendants(root):
+    table = _process_table()
+    found = []
+    frontier = [root]
+    while frontier:
+        parent = frontier.pop()
+        children = [pid for pid, ppid in table.items() if ppid == parent]
+        found += children
+        frontier += children
+    return found
+
+
+def _executable(pid):
+    """The program a live process runs; None for a zombie or a process gone."""
+    try:
+        return os.readlink(f"/proc/{pid}/exe")
+    except OSError:
+        return None
+
+
+def _end(pid, executable, seconds=5.0):
+    """SIGTERM, then SIGKILL after `seconds`, to a process that may be gone,
+    unless its pid now belongs to another program."""
+    if _executable(pid) != executable:
+        return
+    try:
+        os.kill(pid, signal.SIGTERM)
+    except ProcessLookupError:
+        return
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if _executable(pid) is None:
+            return
+        time.sleep(0.05)
+    try:
+        os.kill(pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+
+
+class DaemonSandbox:
+    """Use as a context manager; start_daemon() once inside it."""
+
+    def __init__(self, cmake, build_dir):
+        self._cmake = cmake
+        self._build_dir = build_dir
+        self._xvfb = None
+        self._daemon = None
+        self._folder = None
+        self.program = None
+        self.display = None
+
+    # -- setting up ----------------------------------------------------------
+
+    def __enter__(self):
+        try:
+            self._set_up()
+        except BaseException:
+            self._tear_down()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self._tear_down()
+        return False
+
+    def _set_up(self):
+        self._folder = tempfile.mkdtemp(prefix="cindral-xscreensaver-", dir="/tmp")
+        os.chmod(self._folder, 0o755)
+        self.program = stage_hack(self._cmake, self._build_dir,
+                                  os.path.join(self._folder, "stage")).program()
+        self._user = self._choose_user()
+        self.home = os.path.join(self._folder, "home")
+        os.mkdir(self.home, 0o755)
+        if self._user is not None:
+            os.chown(self.home, self._user.pw_uid, self._user.pw_gid)
+        self.log_path = os.path.join(self.home, "xscreensaver.log")
+        self._start_xvfb()
+
+    @staticmethod
+    def _choose_user():
+        if os.geteuid() != 0:
+            return None
+        return pwd.getpwnam("nobody")
+
+    def _start_xvfb(self):
+        read_end, write_end = os.pipe()
+        with open(os.path.join(self._folder, "xvfb.log"), "wb") as log:
+            self._xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                 f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-nolisten", "tcp", "-ac"],
+                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=log)
+        os.close(write_end)
+        try:
+            # The display number arrives as one line once the server listens.
+            number = b""
+            deadline = time.monotonic() + 20
+            while not number.endswith(b"\n"):
+                left = deadline - time.monotonic()
+                if left <= 0 or not select.select([read_end], [], [], left)[0]:
+                    raise AssertionError("Xvfb did not start within 20 s")
+                chunk = os.read(read_end, 16)
+                if not chunk:
+                    raise AssertionError("Xvfb ended before it reported its display")
+                number += chunk
+        finally:
+            os.close(read_end)
+        self.display = ":" + number.decode().strip()
+
+    def _as_user(self, command):
+        if self._user is None:
+            return command
+        group = grp.getgrgid(self._user.pw_gid).gr_name
+        return ["setpriv", f"--reuid={self._user.pw_name}", f"--regid={group}", "--clear-groups"] + command
+
+    def _environment(self):
+        """All that the daemon, its commands and its hacks get: what a login
+        session would give them, the display, and no shader cache."""
+        name = self._user.pw_name if self._user is not None else pwd.getpwuid(os.geteuid()).pw_name
+        return {
+            "HOME": self.home, "USER": name, "LOGNAME": name, "PATH": "/usr/bin:/bin",
+            "DISPLAY": self.display, "MESA_SHADER_CACHE_DISABLE": "true",
+        }
+
+    def start_daemon(self):
+        """Starts the daemon with only the staged hack in its list and waits
+        until it answers commands."""
+        settings = "\n".join([
+            "mode:        one",
+            "selected:    0",
+            "verbose:     True",
+            "splash:      False",
+            "lock:        False",
+            "fade:        False",
+            "unfade:      False",
+            "dpmsEnabled: False",
+            "grabDesktopImages: False",
+            # Nothing blanks or cycles by itself while a test runs.
+            "timeout:     8:00:00",
+            "cycle:       0:00:00",
+            f"programs:    GL: {self.program} --root \\n\\",
+            "",
+            "",
+        ])
+        path = os.path.join(self.home, ".xscreensaver")
+        with open(path, "w") as f:
+            f.write(settings)
+        if self._user is not None:
+            os.chown(path, self._user.pw_uid, self._user.pw_gid)
+        output = os.path.join(self._folder, "daemon.out")
+        with open(output, "wb") as out:
+            self._daemon = subprocess.Popen(
+                self._as_user(["xscreensaver", "--no-splash", "--log", self.log_path]),
+                env=self._environment(), cwd=self.home,
+                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
+
+        def running():
+            if self._daemon.poll() is not None:
+                raise AssertionError(f"the daemon ended with status {self._daemon.returncode}")
+            return True
+
+        # An xscreensaver-command run while the daemon is still starting (after
+        # "running in process", before it reports XInput) can make it exit
+        # with status 1 and no message (6.06, about one start in fifteen), so
+        # none runs before the log shows that it got that far.
+        try:
+            wait_for("the daemon to set up its input",
+                     lambda: running() and "XInput version" in self.log(), 30, interval=0.1)
+            wait_for("the daemon to answer xscreensaver-command",
+                     lambda: running() and self.command("-version", check=False) == 0, 30, interval=0.2)
+        except AssertionError as e:
+            with open(output, errors="replace") as f:
+                said = f.read()[-2000:]
+            raise AssertionError(f"{e}; it said:\n{said}\nits log ends with:\n{self.log()[-3000:]}") from None
+
+    # -- controlling and looking ---------------------------------------------
+
+    def command(self, option, check=True):
+        """Runs xscreensaver-command OPTION as the daemon's user; its exit code."""
+        done = subprocess.run(self._as_user(["xscreensaver-command", option]), env=self._environment(),
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.PIPE, timeout=30)
+        if check and done.returncode != 0:
+            raise AssertionError(f"xscreensaver-command {option}: exit {done.returncode}: "
+                                 f"{done.stderr.decode(errors='replace').strip()}")
+        return done.returncode
+
+    def hack_pids(self):
+        """Live processes that run the staged program."""
+        return sorted(pid for pid in _process_table() if _executable(pid) == self.program)
+
+    @staticmethod
+    def environment_of(pid):
+        with open(f"/proc/{pid}/environ", "rb") as f:
+            entries = f.read().split(b"\0")
+        return dict(e.decode(errors="replace").split("=", 1) for e in entries if b"=" in e)
+
+    @staticmethod
+    def arguments_of(pid):
+        with open(f"/proc/{pid}/cmdline", "rb") as f:
+            return [a.decode(errors="replace") for a in f.read().split(b"\0")[:-1]]
+
+    def log(self):
+        try:
+            with open(self.log_path, errors="replace") as f:
+                return f.read()
+        except FileNotFoundError:
+            return ""
+
+    def wait_for_log(self, what, pattern, seconds):
+        """The first match of the regular expression `pattern` in the log."""
+        regex = re.compile(pattern, re.MULTILINE)
+        try:
+            return wait_for(what, lambda: regex.search(self.log()), seconds, interval=0.2)
+        except AssertionError as e:
+            raise AssertionError(f"{e}; the log ends with:\n{self.log()[-3000:]}") from None
+
+    def capture_screen(self):
+        """The root window as RGB bytes, SCREEN_WIDTH x SCREEN_HEIGHT."""
+        done = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"],
+                              env=dict(os.environ, DISPLAY=self.display),
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=30, check=True)
+        return done.stdout
+
+    # -- tearing down --------------------------------------------------------
+
+    def _tear_down(self):
+        steps = [self._stop_daemon, self._stop_xvfb, self._remove_folder]
+        for step in steps:
+            try:
+                step()
+            except Exception as e:  # every step runs, whatever failed before
+                print(f"xscreensaver sandbox: {step.__name__}: {e}")
+
+    def _stop_daemon(self):
+        if self._daemon is None:
+            return
+        # Its helper and its hacks, found before it goes and they lose their parent.
+        started = [(pid, _executable(pid)) for pid in _descendants(self._daemon.pid)]
+        if self._daemon.poll() is None:
+            self._daemon.terminate()
+            try:
+                self._daemon.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self._daemon.kill()
+                self._daemon.wait()
+        hacks = [(pid, self.program) for pid in self.hack_pids()] if self.program else []
+        for pid, executable in started + hacks:
+            if executable is not None:
+                _end(pid, executable)
+
+    def _stop_xvfb(self):
+        if self._xvfb is None:
+            return
+        self._xvfb.terminate()
+        try:
+            self._xvfb.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self._xvfb.kill()
+            self._xvfb.wait()
+
+    def _remove_folder(self):
+        if self._folder is not None:
+            shutil.rmtree(self._folder, ignore_errors=True)

@@ -1,0 +1,151 @@
+#!/usr/bin/env python3
+"""The hack as XScreenSaver 6 finds and runs it: its settings file as the
+settings program looks it up, and the real daemon starting, cycling and
+stopping it on a private display.
+
+Usage: xscreensaver_test.py --cmake CMAKE --build-dir DIR [SettingsFile | Daemon]
+"""
+
+import argparse
+import os
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import unittest
+import xml.etree.ElementTree as ElementTree
+
+# The sandbox module is imported from the source tree, which stays clean.
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import xscreensaver_sandbox as sandbox  # noqa: E402
+
+ARGS = None
+
+
+def describe_missing_flame_and_stars(rgb):
+    """What the captured screen lacks of the flame (warm bright pixels in the
+    middle half) and of the stars (faint grey points in every quadrant); an
+    empty string when nothing is missing."""
+    width, height = sandbox.SCREEN_WIDTH, sandbox.SCREEN_HEIGHT
+    if len(rgb) != width * height * 3:
+        return f"a capture of {len(rgb)} bytes instead of {width}x{height} RGB"
+    warm = 0
+    stars = [0, 0, 0, 0]
+    reds, greens, blues = rgb[0::3], rgb[1::3], rgb[2::3]
+    for i, (r, g, b) in enumerate(zip(reds, greens, blues)):
+        x, y = i % width, i // width
+        if r >= 180 and r >= g >= b and r - b >= 80:
+            if width // 4 <= x < width * 3 // 4 and height // 4 <= y < height * 3 // 4:
+                warm += 1
+        elif max(r, g, b) >= 48 and max(r, g, b) - min(r, g, b) <= 24:
+            stars[(x >= width // 2) + 2 * (y >= height // 2)] += 1
+    missing = ""
+    if warm < 50:
+        missing += f"only {warm} warm bright pixels in the middle; "
+    if min(stars) < 8:
+        missing += f"star pixels by quadrant {stars}; "
+    return missing
+
+
+class SettingsFile(unittest.TestCase):
+    """xscreensaver-settings finds a hack's settings in NAME.xml, NAME being
+    the program's name, and reads NAME again from the file."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.TemporaryDirectory(prefix="cindral-settings-")
+        cls.addClassCleanup(cls.folder.cleanup)
+        cls.staged = sandbox.stage_hack(ARGS.cmake, ARGS.build_dir, cls.folder.name)
+
+    def settings(self):
+        name = os.path.basename(self.staged.program())
+        path = os.path.join(self.staged.config_dir, name + ".xml")
+        self.assertTrue(os.path.isfile(path), f"no {name}.xml among {self.staged.settings_files}")
+        return ElementTree.parse(path).getroot()
+
+    def test_file_name_name_attribute_and_installed_program_agree_and_it_is_marked_gl(self):
+        program = self.staged.program()
+        name = os.path.basename(program)
+        self.assertTrue(os.access(program, os.X_OK), program)
+        self.assertEqual(self.staged.settings_files, [name + ".xml"])
+        root = self.settings()
+        self.assertEqual(root.tag, "screensaver")
+        self.assertEqual(root.get("name"), name)
+        self.assertEqual(root.get("gl"), "yes")
+        self.assertTrue(root.get("_label"))
+        self.assertTrue((root.findtext("_description") or "").strip())
+
+    def test_the_program_accepts_its_command_and_every_option_spelled_with_two_dashes(self):
+        root = self.settings()
+        command = [c.get("arg") for c in root.iter("command")]
+        self.assertEqual(command, ["--root"])
+        options = []
+        for element in root.iter():
+            for attribute in ("arg", "arg-set", "arg-unset"):
+                value = element.get(attribute)
+                if value is not None and element.tag != "command":
+                    options += value.replace("%", element.get("default", "1")).split()
+        self.assertIn("--fps", options)
+        flags = [o for o in options if o.startswith("-")]
+        self.assertEqual([o for o in flags if not o.startswith("--")], [])
+        # An option it does not know ends it with exit code 2 before --help is
+        # reached.
+        done = subprocess.run([self.staged.program()] + command + options + ["--help"],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=30)
+        self.assertEqual(done.returncode, 0, done.stderr.decode(errors="replace"))
+
+
+class Daemon(unittest.TestCase):
+    def test_runs_the_hack_in_its_window_and_ends_it_by_sigterm_on_cycle_and_deactivate(self):
+        with sandbox.DaemonSandbox(ARGS.cmake, ARGS.build_dir) as box:
+            box.start_daemon()
+            self.assertEqual(box.hack_pids(), [], "a hack before activation")
+
+            box.command("-activate")
+            hacks = sandbox.wait_for("the daemon to start the hack", box.hack_pids, 20)
+            self.assertEqual(len(hacks), 1, hacks)
+            hack = hacks[0]
+            self.assertEqual(box.arguments_of(hack)[1:], ["--root"])
+            forked = box.wait_for_log(
+                "the daemon's record of starting it",
+                rf'forked "{re.escape(box.program)} --root" in pid {hack} on window (0x[0-9a-fA-F]+)', 10)
+            handed = box.environment_of(hack).get("XSCREENSAVER_WINDOW", "")
+            self.assertRegex(handed, r"^0x[0-9a-fA-F]+$")
+            self.assertEqual(int(handed, 16), int(forked.group(1), 16),
+                             "XSCREENSAVER_WINDOW is not the window the daemon made for it")
+
+            verdict = None
+
+            def screen_shows_flame_and_stars():
+                nonlocal verdict
+                verdict = describe_missing_flame_and_stars(box.capture_screen())
+                return verdict == ""
+
+            try:
+                sandbox.wait_for("the flame and the stars on the screen", screen_shows_flame_and_stars, 30,
+                                 interval=0.3)
+            except AssertionError as e:
+                self.fail(f"{e}: {verdict}")
+
+            box.command("-cycle")
+            ended = box.wait_for_log(
+                "the daemon's record of the hack's end on -cycle",
+                rf"^.*child pid {hack} \({re.escape(box.program)}\) exited normally with SIGTERM$", 20)
+            print(f"\ndaemon log: {ended.group(0)}")
+            sandbox.wait_for("a new hack after -cycle", lambda: [p for p in box.hack_pids() if p != hack], 20)
+
+            box.command("-deactivate")
+            sandbox.wait_for("no hack left after -deactivate", lambda: not box.hack_pids(), 20)
+            self.assertNotRegex(box.log(), rf"\({re.escape(box.program)}\) (exited abnormally|unexpectedly)")
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser(add_help=False)
+    parser.add_argument("--cmake", required=True)
+    parser.add_argument("--build-dir", required=True)
+    ARGS, rest = parser.parse_known_args()
+    # Stopped from outside, it still ends the daemon and the display it started.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
