@@ -20,7 +20,7 @@ cindral_build_arguments() { # name
         # The page in dist/web/; its tests compare it with the native build's
         # renderer.
         cindral_build_args+=(-DCMAKE_TOOLCHAIN_FILE="$toolchains/emscripten.cmake"
-            -DCINDRAL_NATIVE_RENDER="$cindral_build_root/build/native/tools/cindral-render") ;;
+            -DCINDRAL_NATIVE_RENDER="$cindral_build_root/build/native/host_headless/cindral-render") ;;
     win-i686)
         # The 32-bit saver, the one shipped, gets the runtime without the
         # POSIX thread layer so that it does not need Vista's kernel functions.

@@ -30,7 +30,7 @@ render_frames() { # dir
     local dir=$1
     mkdir -p "$dir"
     rm -f "$dir"/frame-*.png
-    build/native/tools/cindral-render --size 800x600 --frames 300 --every 30 --out "$dir"
+    build/native/host_headless/cindral-render --size 800x600 --frames 300 --every 30 --out "$dir"
     echo "run: the flame, every 30th of 300 frames at 800x600, is in $dir/:"
     ls "$dir"
 }

@@ -6,7 +6,7 @@
 # tree without being waited for by it (daemons such as wineserver) are not
 # counted: measure them with --also.
 #
-# Usage: tools/bench_cpu.sh [-w SETTLE_SECONDS] [-s SECONDS] [--also NAME=PID]... -- COMMAND [ARGS...]
+# Usage: tools/bench/cpu.sh [-w SETTLE_SECONDS] [-s SECONDS] [--also NAME=PID]... -- COMMAND [ARGS...]
 #   --also NAME=PID  also measure an already running process over the same
 #                    window (a display server, a wineserver) as NAME_cpu_per_second
 set -euo pipefail
@@ -20,7 +20,7 @@ while [ $# -gt 0 ]; do
         -s) seconds=$2; shift 2 ;;
         --also) also+=("$2"); shift 2 ;;
         --) shift; break ;;
-        *) echo "bench_cpu: unknown option $1" >&2; exit 2 ;;
+        *) echo "bench/cpu: unknown option $1" >&2; exit 2 ;;
     esac
 done
 [ $# -gt 0 ] || { echo "usage: $0 [-w S] [-s S] [--also NAME=PID]... -- COMMAND [ARGS...]" >&2; exit 2; }
@@ -62,7 +62,7 @@ stop_child() { kill -TERM "$child" 2>/dev/null || true; }
 trap stop_child EXIT
 
 sleep "$settle"
-kill -0 "$child" 2>/dev/null || { echo "bench_cpu: the command ended within ${settle}s" >&2; exit 1; }
+kill -0 "$child" 2>/dev/null || { echo "bench/cpu: the command ended within ${settle}s" >&2; exit 1; }
 
 also_pids=""
 for entry in "${also[@]}"; do also_pids+=" ${entry#*=}"; done

@@ -2,7 +2,7 @@
 """Peak memory of cindral-render by the number of frames it draws: the figure
 must stay flat as frames grow (a printer of figures, not a test).
 
-  tools/bench_render_memory.py [--program build/native/tools/cindral-render] [--size 800x600]
+  tools/bench/render_memory.py [--program build/native/host_headless/cindral-render] [--size 800x600]
 """
 import argparse
 import os
@@ -23,7 +23,7 @@ def peak_megabytes(command, env):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--program", default="build/native/tools/cindral-render")
+    parser.add_argument("--program", default="build/native/host_headless/cindral-render")
     parser.add_argument("--size", default="800x600")
     parser.add_argument("--frames", default="0,100,1000,3000")
     args = parser.parse_args()

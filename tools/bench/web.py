@@ -7,7 +7,7 @@ figures, with the same local server and browser set-up as its tests:
 - frame rate: the page's own count (index.html?fps) after --seconds of
   running at --size CSS pixels.
 
-  python3 tools/bench_web.py [--site dist/web] [--steps 200000] [--seconds 10]
+  python3 tools/bench/web.py [--site dist/web] [--steps 200000] [--seconds 10]
                              [--size 1024x768] [--runs 3]
 """
 import argparse
@@ -20,7 +20,7 @@ import tempfile
 import time
 import types
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "web"))
 import run_web_tests as web  # noqa: E402
 
 

@@ -11,7 +11,7 @@ in it. Processor time (user + system, from /proc) is read for the saver's
 process over the same window. Runs are repeated and given as min / median /
 max.
 
-  tools/bench_saver_fps.py [--arch win32|win64] [--scr FILE] [--runs 5] [--seconds 10]
+  tools/bench/saver_fps.py [--arch win32|win64] [--scr FILE] [--runs 5] [--seconds 10]
 
 Whether 32-bit code runs natively or through qemu's user-mode emulation is the
 machine's affair (see docs/performance.md); the script reports which.
@@ -24,7 +24,8 @@ import subprocess
 import sys
 import time
 
-import cindral_env
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import cindral_env  # noqa: E402
 
 DEFAULT_SCR = {"win32": "build/win-i686/host/cindral.scr", "win64": "build/win-x86_64/host/cindral.scr"}
 SWAP = re.compile(r"^(\d+\.\d+):\S+:Call gdi32\.SwapBuffers")
