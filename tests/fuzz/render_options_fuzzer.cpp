@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const RenderOptions& o = parsed.options;
-    if (o.help) {
+    // Help and version end the reading at once, with what came before unchecked.
+    if (o.help || o.version) {
         return 0;
     }
     const bool sizeInRange = o.width >= 1 && o.width <= kMaxRenderSide && o.height >= 1 && o.height <= kMaxRenderSide;
