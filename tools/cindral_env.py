@@ -1,21 +1,39 @@
-"""The test environment for the Python scripts: private Xvfb displays, and the
-tree's Wine prefixes with the variables that tools/wine-env.sh sets, taken from
-that very file so that the shell scripts and these agree."""
+"""The test environment for the Python scripts: private Xvfb displays, the
+tree's Wine prefixes with the variables that tools/env.sh sets (taken from that
+very file, so that the shell scripts and these agree), and waiting for a
+condition."""
 import os
+import select
 import shutil
 import subprocess
+import time
 
 TOOLS = os.path.dirname(os.path.abspath(__file__))
 WINESERVER = "/usr/lib/wine/wineserver64"
 
 
+def wait_for(what, condition, seconds, interval=0.1):
+    """Calls `condition` until it gives something true, which is returned;
+    raises AssertionError naming `what` once `seconds` have passed. Waits are
+    for the condition itself, with limits generous enough for slow machines
+    and emulated code; nothing here measures speed."""
+    deadline = time.monotonic() + seconds
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError("waited %g s for %s" % (seconds, what))
+        time.sleep(interval)
+
+
 def wine_environment(arch, base=None):
-    """The environment of tools/wine-env.sh for `arch` (win32 or win64) on
-    top of `base` (default: this process's); makes the prefix on first use.
-    The Wine loader is in CINDRAL_WINE."""
+    """The environment of cindral_wine_env (tools/env.sh) for `arch` (win32 or
+    win64) on top of `base` (default: this process's); makes the prefix on
+    first use. The Wine loader is in CINDRAL_WINE."""
     env = dict(os.environ if base is None else base)
-    listing = subprocess.run(["bash", "-c", 'source "$0" "$1" >&2 && env -0',
-                              os.path.join(TOOLS, "wine-env.sh"), arch],
+    listing = subprocess.run(["bash", "-c", 'source "$0" && cindral_wine_env "$1" >&2 && env -0',
+                              os.path.join(TOOLS, "env.sh"), arch],
                              env=env, stdout=subprocess.PIPE, check=True).stdout
     result = {}
     for entry in listing.split(b"\0"):
@@ -59,36 +77,65 @@ def remove_prefix(env):
 
 
 class Xvfb:
-    """A private X display, stopped when the `with` block ends:
+    """A private X display of 1024x768 at 24 bits (or `screen`), stopped when
+    the `with` block ends:
 
         with Xvfb() as display: ...      # display is ":N"
-    """
 
-    def __init__(self, screen="1024x768x24", glx=True):
-        self.screen, self.glx, self.process = screen, glx, None
+    or by start() and stop(). `glx=False` gives a display without OpenGL;
+    `extra` adds Xvfb arguments; `log` names a file for Xvfb's messages."""
+
+    def __init__(self, screen="1024x768x24", glx=True, extra=(), log=None):
+        self.command = ["Xvfb", "-screen", "0", screen, "-nolisten", "tcp"] + list(extra)
+        if not glx:
+            self.command += ["-extension", "GLX"]
+        self.log = log
+        self.process = None
+
+    def start(self, seconds=20):
+        read_end, write_end = os.pipe()
+        errors = open(self.log, "wb") if self.log else subprocess.DEVNULL
+        try:
+            # Xvfb picks a free display number itself and reports it, as one
+            # line, on the descriptor once it listens.
+            self.process = subprocess.Popen(self.command + ["-displayfd", str(write_end)], pass_fds=(write_end,),
+                                            stdout=subprocess.DEVNULL, stderr=errors)
+        finally:
+            os.close(write_end)
+            if self.log:
+                errors.close()
+        try:
+            number = b""
+            deadline = time.monotonic() + seconds
+            while not number.endswith(b"\n"):
+                left = deadline - time.monotonic()
+                if left <= 0 or not select.select([read_end], [], [], left)[0]:
+                    raise RuntimeError("Xvfb did not start within %d s" % seconds)
+                chunk = os.read(read_end, 16)
+                if not chunk:
+                    raise RuntimeError("Xvfb ended before it reported its display")
+                number += chunk
+        except BaseException:
+            self.stop()
+            raise
+        finally:
+            os.close(read_end)
+        return ":" + number.decode().strip()
+
+    def stop(self):
+        if self.process is None:
+            return
+        self.process.terminate()
+        try:
+            self.process.wait(10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+        self.process = None
 
     def __enter__(self):
-        read_fd, write_fd = os.pipe()
-        command = ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.screen, "-nolisten", "tcp"]
-        if not self.glx:
-            command += ["-extension", "GLX"]
-        self.process = subprocess.Popen(command, pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        with os.fdopen(read_fd) as pipe:
-            number = pipe.readline().strip()
-        if not number:
-            self.__exit__()
-            raise RuntimeError("Xvfb did not start")
-        return ":" + number
+        return self.start()
 
     def __exit__(self, *exc):
-        if self.process is not None:
-            self.process.terminate()
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-            self.process = None
+        self.stop()
         return False

@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 bash tools/setup.sh
-source tools/builds.sh
+source tools/env.sh
 
 echo "== builds"
 # All of the native build, as the tests build it: what its install rules put

@@ -14,7 +14,7 @@ root=$(pwd)
 # Mesa would otherwise keep a shader cache under $HOME.
 export MESA_SHADER_CACHE_DISABLE=true
 
-source tools/builds.sh
+source tools/env.sh
 
 build_native() { # targets...
     cindral_build native "$@"
@@ -47,7 +47,7 @@ display_answers() {
 # The saver in the tree's private 64-bit Wine prefix, never ~/.wine.
 run_saver() {
     local scr="$root/build/win-x86_64/host/cindral.scr"
-    source tools/wine-env.sh win64
+    cindral_wine_env win64
     local x11_key='HKCU\Software\Wine\X11 Driver'
     if display_answers; then
         "$CINDRAL_WINE" reg delete "$x11_key" /v Managed /f >/dev/null 2>&1 || true

@@ -14,24 +14,24 @@ bash tools/setup.sh
 
 export MESA_SHADER_CACHE_DISABLE=true
 
-source tools/builds.sh
+# Each build is named, with how it is configured, in CMakePresets.json.
+source tools/env.sh
 
 echo "== native build and tests"
 cindral_build native
-tools/with-display.sh ctest --test-dir build/native --output-on-failure -j"$jobs"
+tools/with-display.sh ctest --preset native -j"$jobs"
 
 echo "== native build under AddressSanitizer and UndefinedBehaviorSanitizer (clang), with fuzzers"
 cindral_build native-asan
-tools/with-display.sh ctest --test-dir build/native-asan --output-on-failure -j"$jobs"
+tools/with-display.sh ctest --preset native-asan -j"$jobs"
 
 echo "== web build and tests (headless Chromium, against the native build's cindral-render)"
 cindral_build web
-ctest --test-dir build/web --output-on-failure -j"$jobs"
+ctest --preset web -j"$jobs"
 
 echo "== Windows builds"
-# How each is configured, and why there are two 32-bit ones: tools/builds.sh.
-for build in win-i686 win-i686-tests win-x86_64; do
-    cindral_build "$build"
+for preset in win-i686 win-i686-tests win-x86_64; do
+    cindral_build "$preset"
 done
 
 echo "== Saver executables: subsystem, format, imports, resources"
@@ -39,13 +39,13 @@ tools/check_scr.sh build/win-i686/host/cindral.scr build/win-x86_64/host/cindral
 
 stop_wine() {
     for arch in win32 win64; do
-        (source tools/wine-env.sh "$arch" >/dev/null 2>&1 && "$WINESERVER" -k 2>/dev/null) || true
+        (cindral_wine_vars "$arch" && "$WINESERVER" -k 2>/dev/null) || true
     done
 }
 trap stop_wine EXIT
-for build in win-i686 win-i686-tests win-x86_64; do
-    echo "== Windows tests under Wine: build/$build"
-    tools/with-display.sh ctest --test-dir "build/$build" --output-on-failure
+for preset in win-i686 win-i686-tests win-x86_64; do
+    echo "== Windows tests under Wine: build/$preset"
+    tools/with-display.sh ctest --preset "$preset"
 done
 
 echo "== Downloads: the zip, the Debian package, the installer in fresh Wine prefixes"

@@ -3,6 +3,7 @@
 # architecture; CTest's emulator for the Windows builds.
 # Usage: tools/wine-run.sh win32|win64 PROGRAM [ARGS...]
 set -euo pipefail
-source "$(dirname "$0")/wine-env.sh" "${1:?win32 or win64}"
+source "$(dirname "$0")/env.sh"
+cindral_wine_env "${1:?win32 or win64}"
 shift
 exec "$CINDRAL_WINE" "$@"

@@ -9,12 +9,7 @@ if [ -n "${CINDRAL_DISPLAY:-}" ]; then
     exec "$@"
 fi
 
-# Xvfb picks a free display number itself and reports it on the descriptor.
-fifo=$(mktemp -u)
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; rm -f "$fifo"' EXIT
-read -r -t 20 number <"$fifo" || { echo "with-display: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$number"
+source "$(dirname "$0")/env.sh"
+trap cindral_stop_xvfb EXIT
+cindral_start_xvfb
 "$@"

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end tests of a built saver, run under Wine exactly as Windows starts
 it, the 32-bit saver in the tree's 32-bit Wine prefix and the 64-bit one in
-the 64-bit prefix (tools/wine-env.sh), each case on its own Xvfb display of
+the 64-bit prefix (tools/env.sh), each case on its own Xvfb display of
 1024x768 at 24 bits. Real X input comes from xdotool; windows are inspected
 from inside Wine by saver_probe.exe, built for the same architecture.
 
@@ -48,16 +48,11 @@ def check(condition, message):
 # ---------------------------------------------------------------- environment
 
 def wait_until(condition, timeout, what):
-    """Polls `condition` until it gives something true, which is returned;
-    a Failure naming `what` once `timeout` seconds have passed."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure("%s within %d s" % (what, timeout))
-        time.sleep(0.1)
+    """cindral_env.wait_for, failing the case the way check does."""
+    try:
+        return cindral_env.wait_for(what, condition, timeout)
+    except AssertionError as timeout_passed:
+        raise Failure(str(timeout_passed))
 
 
 class Session:
@@ -76,14 +71,14 @@ class Session:
         self.xvfb = cindral_env.Xvfb(glx=glx)
 
     def __enter__(self):
-        self.display = self.xvfb.__enter__()
+        self.display = self.xvfb.start()
         try:
             self.env = cindral_env.wine_environment(self.args.arch)
             self.env["DISPLAY"] = self.display
             self.prefix = self.env["WINEPREFIX"]
             reset_prefix_state(self)
         except BaseException:
-            self.xvfb.__exit__()
+            self.xvfb.stop()
             raise
         return self
 
@@ -98,7 +93,7 @@ class Session:
                 os.remove(path)
             if saved is not None:
                 shutil.move(saved, path)
-        self.xvfb.__exit__()
+        self.xvfb.stop()
         return False
 
     # -- processes

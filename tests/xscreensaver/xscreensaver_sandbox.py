@@ -16,29 +16,19 @@ import grp
 import os
 import pwd
 import re
-import select
 import shutil
 import signal
 import stat
 import subprocess
+import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import cindral_env  # noqa: E402
+
 SCREEN_WIDTH = 1024
 SCREEN_HEIGHT = 768
-
-
-def wait_for(what, condition, seconds, interval=0.1):
-    """Calls `condition` until it returns something true and returns that;
-    fails after `seconds`."""
-    deadline = time.monotonic() + seconds
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AssertionError(f"waited {seconds} s for {what}")
-        time.sleep(interval)
 
 
 class StagedHack:
@@ -177,28 +167,10 @@ class DaemonSandbox:
         return pwd.getpwnam("nobody")
 
     def _start_xvfb(self):
-        read_end, write_end = os.pipe()
-        with open(os.path.join(self._folder, "xvfb.log"), "wb") as log:
-            self._xvfb = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                 f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-nolisten", "tcp", "-ac"],
-                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=log)
-        os.close(write_end)
-        try:
-            # The display number arrives as one line once the server listens.
-            number = b""
-            deadline = time.monotonic() + 20
-            while not number.endswith(b"\n"):
-                left = deadline - time.monotonic()
-                if left <= 0 or not select.select([read_end], [], [], left)[0]:
-                    raise AssertionError("Xvfb did not start within 20 s")
-                chunk = os.read(read_end, 16)
-                if not chunk:
-                    raise AssertionError("Xvfb ended before it reported its display")
-                number += chunk
-        finally:
-            os.close(read_end)
-        self.display = ":" + number.decode().strip()
+        # Open to all local clients (-ac): the daemon runs as another user.
+        self._xvfb = cindral_env.Xvfb(screen=f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", extra=["-ac"],
+                                      log=os.path.join(self._folder, "xvfb.log"))
+        self.display = self._xvfb.start()
 
     def _as_user(self, command):
         if self._user is None:
@@ -257,9 +229,9 @@ class DaemonSandbox:
         # with status 1 and no message (6.06, about one start in fifteen), so
         # none runs before the log shows that it got that far.
         try:
-            wait_for("the daemon to set up its input",
+            cindral_env.wait_for("the daemon to set up its input",
                      lambda: running() and "XInput version" in self.log(), 30, interval=0.1)
-            wait_for("the daemon to answer xscreensaver-command",
+            cindral_env.wait_for("the daemon to answer xscreensaver-command",
                      lambda: running() and self.command("-version", check=False) == 0, 30, interval=0.2)
         except AssertionError as e:
             with open(output, errors="replace") as f:
@@ -304,7 +276,7 @@ class DaemonSandbox:
         """The first match of the regular expression `pattern` in the log."""
         regex = re.compile(pattern, re.MULTILINE)
         try:
-            return wait_for(what, lambda: regex.search(self.log()), seconds, interval=0.2)
+            return cindral_env.wait_for(what, lambda: regex.search(self.log()), seconds, interval=0.2)
         except AssertionError as e:
             raise AssertionError(f"{e}; the log ends with:\n{self.log()[-3000:]}") from None
 
@@ -343,14 +315,8 @@ class DaemonSandbox:
                 _end(pid, executable)
 
     def _stop_xvfb(self):
-        if self._xvfb is None:
-            return
-        self._xvfb.terminate()
-        try:
-            self._xvfb.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self._xvfb.kill()
-            self._xvfb.wait()
+        if self._xvfb is not None:
+            self._xvfb.stop()
 
     def _remove_folder(self):
         if self._folder is not None:

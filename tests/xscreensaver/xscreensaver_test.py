@@ -20,6 +20,7 @@ import xml.etree.ElementTree as ElementTree
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xscreensaver_sandbox as sandbox  # noqa: E402
+from xscreensaver_sandbox import cindral_env  # noqa: E402
 
 ARGS = None
 
@@ -104,7 +105,7 @@ class Daemon(unittest.TestCase):
             self.assertEqual(box.hack_pids(), [], "a hack before activation")
 
             box.command("-activate")
-            hacks = sandbox.wait_for("the daemon to start the hack", box.hack_pids, 20)
+            hacks = cindral_env.wait_for("the daemon to start the hack", box.hack_pids, 20)
             self.assertEqual(len(hacks), 1, hacks)
             hack = hacks[0]
             self.assertEqual(box.arguments_of(hack)[1:], ["--root"])
@@ -124,7 +125,7 @@ class Daemon(unittest.TestCase):
                 return verdict == ""
 
             try:
-                sandbox.wait_for("the flame and the stars on the screen", screen_shows_flame_and_stars, 30,
+                cindral_env.wait_for("the flame and the stars on the screen", screen_shows_flame_and_stars, 30,
                                  interval=0.3)
             except AssertionError as e:
                 self.fail(f"{e}: {verdict}")
@@ -134,10 +135,10 @@ class Daemon(unittest.TestCase):
                 "the daemon's record of the hack's end on -cycle",
                 rf"^.*child pid {hack} \({re.escape(box.program)}\) exited normally with SIGTERM$", 20)
             print(f"\ndaemon log: {ended.group(0)}")
-            sandbox.wait_for("a new hack after -cycle", lambda: [p for p in box.hack_pids() if p != hack], 20)
+            cindral_env.wait_for("a new hack after -cycle", lambda: [p for p in box.hack_pids() if p != hack], 20)
 
             box.command("-deactivate")
-            sandbox.wait_for("no hack left after -deactivate", lambda: not box.hack_pids(), 20)
+            cindral_env.wait_for("no hack left after -deactivate", lambda: not box.hack_pids(), 20)
             self.assertNotRegex(box.log(), rf"\({re.escape(box.program)}\) (exited abnormally|unexpectedly)")
 
 

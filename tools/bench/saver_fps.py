@@ -43,14 +43,6 @@ def swap_stamps(log):
         return [float(m.group(1)) for m in map(SWAP.match, f) if m]
 
 
-def wait_for(condition, seconds, what):
-    deadline = time.monotonic() + seconds
-    while not condition():
-        if time.monotonic() > deadline:
-            raise RuntimeError("no %s within %d s" % (what, seconds))
-        time.sleep(0.05)
-
-
 def one_run(args, env):
     """Frames per second and processor seconds per second over one window."""
     log = os.path.join(args.work, "relay.log")
@@ -59,7 +51,7 @@ def one_run(args, env):
     with open(log, "w") as err:
         saver = subprocess.Popen(command, env=run_env, stdout=subprocess.DEVNULL, stderr=err)
     try:
-        wait_for(lambda: swap_stamps(log), 120, "first frame")
+        cindral_env.wait_for("the first frame", lambda: swap_stamps(log), 120)
         args.emulated = os.path.basename(os.readlink("/proc/%d/exe" % saver.pid)).startswith("qemu")
         time.sleep(args.warmup)
         cpu0, t0 = cpu_seconds(saver.pid), time.monotonic()

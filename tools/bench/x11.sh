@@ -9,15 +9,12 @@ program=$build/host_x11/cindral
 [ -x "$program" ] || { echo "bench/x11: no $program; build it first" >&2; exit 1; }
 export MESA_SHADER_CACHE_DISABLE=true
 
-fifo=$(mktemp -u)
+source tools/env.sh
 log=$(mktemp)
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; rm -f "$fifo" "$log"' EXIT
-read -r -t 20 number <"$fifo" || { echo "bench/x11: Xvfb did not start" >&2; exit 1; }
+trap 'cindral_stop_xvfb; rm -f "$log"' EXIT
+cindral_start_xvfb
 
 echo "machine=$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
-DISPLAY=":$number" CINDRAL_FRAME_REPORT=1 \
-    tools/bench/cpu.sh -w 2 -s 10 --also xvfb="$xvfb" -- "$program" -root 2>"$log"
+CINDRAL_FRAME_REPORT=1 \
+    tools/bench/cpu.sh -w 2 -s 10 --also xvfb="$CINDRAL_XVFB_PID" -- "$program" -root 2>"$log"
 sed -n 's/^cindral: //p' "$log" | tr ' ' '\n'
