@@ -1,14 +1,16 @@
 #pragma once
 
+#include "scene.h"
+
 #include <cstdint>
 
 // The shortest time one frame may take: drawing, presenting and waiting
-// together. At most 100 frames, and so 100 animation steps, a second.
-constexpr double kMinFrameSeconds = 0.01;
+// together; 0.01 s, the same double as the literal.
+constexpr double kMinFrameSeconds = 1.0 / kMaxFramesPerSecond;
 
 // The same in milliseconds, for systems without a high-resolution counter,
 // where the frame loop paces itself on the tick count instead.
-constexpr std::uint32_t kMinFrameMilliseconds = 10;
+constexpr std::uint32_t kMinFrameMilliseconds = 1000 / kMaxFramesPerSecond;
 
 // True once `now` is at least kMinFrameSeconds after `frameStart`, both
 // performance-counter readings, `frequency` counts a second (positive).

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "scene.h"
+
 #include <cstdint>
 
 // Frame pacing on a monotonic clock counted in nanoseconds. A frame lasts at
 // least kMinFrameNanos from the moment just before it is drawn; a frame that
 // took longer is followed at once by the next, and time lost is never made up.
-constexpr std::int64_t kMinFrameNanos = 10'000'000;  // at most 100 frames a second
+constexpr std::int64_t kMinFrameNanos = 1'000'000'000 / kMaxFramesPerSecond;
 
 // The earliest moment at which the frame begun at frameStart may be followed
 // by the next one.

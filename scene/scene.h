@@ -3,6 +3,11 @@
 // The scene's two entry points. Both need a current OpenGL context on the
 // calling thread.
 
+// The animation has no time unit: each renderFrame is one step, and its speed
+// is set by drawing at most this many frames a second. Every host paces its
+// frames to this, in its own clock's unit.
+constexpr int kMaxFramesPerSecond = 100;
+
 // Sets the fixed GL state of the run (sprite texture, viewport, projection,
 // additive blending, linear black fog) and fills the star field and the
 // particle pool. Call once, with the drawing surface's positive size in pixels.
