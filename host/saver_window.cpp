@@ -76,14 +76,10 @@ void runFrameLoop(HDC deviceContext, std::int64_t counterFrequency)
     }
 }
 
-} // namespace
-
-void runSaverWindow(HWND parentWindow, int showCommand)
+// The class of the saver window, registered once per run. It has no cursor
+// of its own: the window procedure sets it.
+bool registerSaverClass()
 {
-    LARGE_INTEGER counterFrequency;
-    counterFrequency.QuadPart = 0;
-    gPlatform.counterFrequency(&counterFrequency);
-
     WNDCLASSA windowClass{};
     windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = SaverWindowProc;
@@ -91,45 +87,41 @@ void runSaverWindow(HWND parentWindow, int showCommand)
     windowClass.lpszClassName = kClassName;
     if (RegisterClassA(&windowClass) == 0) {
         showError("RegisterClass() failed:  Cannot register window class.");
-        return;
+        return false;
     }
+    return true;
+}
 
-    const bool saverMode = gSaverMode == SaverMode::Saver;
-    int width = 0;
-    int height = 0;
-    DWORD style = 0;
-    HWND parent = nullptr;
-    if (saverMode) {
-        width = GetSystemMetrics(SM_CXSCREEN);
-        height = GetSystemMetrics(SM_CYSCREEN);
+struct WindowShape {
+    DWORD style;
+    HWND parent;
+    int width;
+    int height;
+};
+
+// Full screen on the primary display in Saver mode; in Preview mode a child
+// that fills the parent's outer rectangle. False, quietly, when that
+// rectangle cannot be read or has no area: the scene needs a positive size,
+// and an empty preview shows nothing.
+bool chooseWindowShape(HWND parentWindow, WindowShape& shape)
+{
+    if (gSaverMode == SaverMode::Saver) {
         // The pop-up's low style bits stay clear: this class gives them no meaning.
-        style = WS_POPUP | WS_VISIBLE;
-    } else {
-        RECT rect;
-        if (!GetWindowRect(parentWindow, &rect)) {
-            return;
-        }
-        width = rect.right - rect.left;
-        height = rect.bottom - rect.top;
-        // The scene needs a positive size, and an empty preview shows nothing.
-        if (width <= 0 || height <= 0) {
-            return;
-        }
-        style = WS_CHILD | WS_VISIBLE;
-        parent = parentWindow;
+        shape = {WS_POPUP | WS_VISIBLE, nullptr, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        return true;
     }
+    RECT rect;
+    if (!GetWindowRect(parentWindow, &rect)) {
+        return false;
+    }
+    shape = {WS_CHILD | WS_VISIBLE, parentWindow, rect.right - rect.left, rect.bottom - rect.top};
+    return shape.width > 0 && shape.height > 0;
+}
 
-    // Visible from creation on; WM_CREATE records the window in the state.
-    gSaverWindow = CreateWindowExA(0, kClassName, kWindowName, style, 0, 0, width, height, parent, nullptr,
-                                   gInstance, nullptr);
-    if (gSaverWindow == nullptr) {
-        return;
-    }
-    if (saverMode) {
-        markSaverRunning(TRUE);
-    }
-
-    const HDC deviceContext = GetDC(gSaverWindow);
+// Gives the device context a double-buffered 16-bit RGBA format, with no
+// depth buffer. False after the failure has been shown.
+bool setPixelFormat(HDC deviceContext)
+{
     PIXELFORMATDESCRIPTOR format{};
     format.nSize = sizeof format;
     format.nVersion = 1;
@@ -139,29 +131,52 @@ void runSaverWindow(HWND parentWindow, int showCommand)
     const int formatIndex = ChoosePixelFormat(deviceContext, &format);
     if (formatIndex == 0) {
         reportPixelFormatFailure("ChoosePixelFormat() failed:  Cannot find a suitable pixel format.");
-        if (saverMode) {
-            markSaverRunning(FALSE);
-        }
-        return;
+        return false;
     }
     if (!SetPixelFormat(deviceContext, formatIndex, &format)) {
         reportPixelFormatFailure("SetPixelFormat() failed:  Cannot set format specified.");
-        if (saverMode) {
-            markSaverRunning(FALSE);
-        }
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void runSaverWindow(HWND parentWindow, int showCommand)
+{
+    LARGE_INTEGER counterFrequency;
+    counterFrequency.QuadPart = 0;
+    gPlatform.counterFrequency(&counterFrequency);
+
+    WindowShape shape;
+    if (!registerSaverClass() || !chooseWindowShape(parentWindow, shape)) {
         return;
     }
-    const HGLRC renderingContext = wglCreateContext(deviceContext);
-    wglMakeCurrent(deviceContext, renderingContext);
+    // Visible from creation on; WM_CREATE records the window in the state.
+    gSaverWindow = CreateWindowExA(0, kClassName, kWindowName, shape.style, 0, 0, shape.width, shape.height,
+                                   shape.parent, nullptr, gInstance, nullptr);
+    if (gSaverWindow == nullptr) {
+        return;
+    }
+    // From here on every way out clears the running mark again.
+    const bool saverMode = gSaverMode == SaverMode::Saver;
+    if (saverMode) {
+        markSaverRunning(TRUE);
+    }
 
-    initScene(width, height);
-    ShowWindow(gSaverWindow, showCommand);
+    const HDC deviceContext = GetDC(gSaverWindow);
+    if (setPixelFormat(deviceContext)) {
+        const HGLRC renderingContext = wglCreateContext(deviceContext);
+        wglMakeCurrent(deviceContext, renderingContext);
+        initScene(shape.width, shape.height);
+        ShowWindow(gSaverWindow, showCommand);
 
-    runFrameLoop(deviceContext, counterFrequency.QuadPart);
+        runFrameLoop(deviceContext, counterFrequency.QuadPart);
 
-    wglMakeCurrent(nullptr, nullptr);
-    ReleaseDC(gSaverWindow, deviceContext);
-    wglDeleteContext(renderingContext);
+        wglMakeCurrent(nullptr, nullptr);
+        ReleaseDC(gSaverWindow, deviceContext);
+        wglDeleteContext(renderingContext);
+    }
     if (saverMode) {
         markSaverRunning(FALSE);
     }
