@@ -1,6 +1,7 @@
 #include "output_file.h"
 
 #include "printable.h"
+#include "signal_end.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -33,15 +34,7 @@ void onInterrupt(int signalNumber)
             unlink(gTemporaryPaths[i]);
         }
     }
-    struct sigaction fallback = {};
-    fallback.sa_handler = SIG_DFL;
-    sigemptyset(&fallback.sa_mask);
-    sigaction(signalNumber, &fallback, nullptr);
-    sigset_t only;
-    sigemptyset(&only);
-    sigaddset(&only, signalNumber);
-    sigprocmask(SIG_UNBLOCK, &only, nullptr);
-    raise(signalNumber);
+    endBySignal(signalNumber);
 }
 
 int takeSlot()
