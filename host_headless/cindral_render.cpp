@@ -214,17 +214,18 @@ int run(const RenderOptions& options)
 
 int main(int argc, char** argv)
 {
-    const ParsedRenderOptions parsed = parseRenderOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.ok()) {
-        return failRun(parsed.error + " (see --help)");
+    RenderOptions options;
+    std::string error;
+    if (!parseRenderOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        return failRun(error + " (see --help)");
     }
-    if (parsed.options.help) {
+    if (options.help) {
         std::fputs(renderUsage(), stdout);
         return 0;
     }
-    if (parsed.options.version) {
+    if (options.version) {
         std::printf("cindral-render %s\n", CINDRAL_VERSION);
         return 0;
     }
-    return run(parsed.options);
+    return run(options);
 }

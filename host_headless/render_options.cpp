@@ -47,11 +47,9 @@ bool parseSize(const std::string& text, int& width, int& height, std::string& er
 
 } // namespace
 
-ParsedRenderOptions parseRenderOptions(const std::vector<std::string>& args)
+bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& o, std::string& error)
 {
-    ParsedRenderOptions parsed;
-    RenderOptions& o = parsed.options;
-    std::string& error = parsed.error;
+    error.clear();
     constexpr std::uint64_t kNoLimit = std::numeric_limits<std::uint64_t>::max();
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -65,52 +63,48 @@ ParsedRenderOptions parseRenderOptions(const std::vector<std::string>& args)
             hasValue = true;
         }
 
-        if (name == "--help" || name == "-h") {
+        if (name == "--help" || name == "-h" || name == "--version") {
             if (hasValue) {
-                error = "--help takes no value";
-                return parsed;
+                error = name + " takes no value";
+                return false;
             }
-            o.help = true;
-            return parsed;
-        }
-        if (name == "--version") {
-            o.version = true;
-            return parsed;
+            (name == "--version" ? o.version : o.help) = true;
+            return true;
         }
         const bool takesValue = name == "--size" || name == "--frames" || name == "--png" ||
                                 name == "--state" || name == "--every" || name == "--out";
         if (!takesValue) {
             error = name.rfind("-", 0) == 0 ? "unknown option '" + printable(name) + "'"
                                             : "unexpected argument '" + printable(name) + "'";
-            return parsed;
+            return false;
         }
         if (!hasValue) {
             // A following option is taken as a forgotten value, not as a file
             // name: "--png --state s.json" must not write a file "--state".
             if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) {
                 error = name + " needs a value";
-                return parsed;
+                return false;
             }
             value = args[++i];
         }
 
         if (name == "--size") {
             if (!parseSize(value, o.width, o.height, error)) {
-                return parsed;
+                return false;
             }
         } else if (name == "--frames") {
             if (!parseWholeNumber(value, kNoLimit, o.frames)) {
                 error = "--frames '" + printable(value) + "' is not a whole number of frames (0 or more)";
-                return parsed;
+                return false;
             }
         } else if (name == "--every") {
             if (!parseWholeNumber(value, kNoLimit, o.every) || o.every == 0) {
                 error = "--every '" + printable(value) + "' is not a positive whole number";
-                return parsed;
+                return false;
             }
         } else if (value.empty()) {
             error = name + " needs a non-empty path";
-            return parsed;
+            return false;
         } else if (name == "--png") {
             o.pngPath = value;
         } else if (name == "--state") {
@@ -127,7 +121,7 @@ ParsedRenderOptions parseRenderOptions(const std::vector<std::string>& args)
     } else if (!o.pngPath.empty() && o.frames == 0) {
         error = "--png needs at least one frame (--frames 0 draws nothing)";
     }
-    return parsed;
+    return error.empty();
 }
 
 const char* renderUsage()

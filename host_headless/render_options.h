@@ -21,18 +21,14 @@ struct RenderOptions {
     bool version = false;
 };
 
-struct ParsedRenderOptions {
-    RenderOptions options;
-    std::string error; // one line naming the problem; empty when the arguments are sound
 
-    bool ok() const { return error.empty(); }
-};
-
-// Reads cindral-render's arguments (without the program name). Options take
-// their value as the next argument or after '=' (--size=320x240). Checks the
-// form of every value and how options combine; whether paths can be written is
-// left to the caller. `--help` and `--version` end the parse at once.
-ParsedRenderOptions parseRenderOptions(const std::vector<std::string>& args);
+// Reads cindral-render's arguments (without the program name) into `options`;
+// false, with one line naming the problem in `error`, when they are not
+// sound. Options take their value as the next argument or after '='
+// (--size=320x240). Checks the form of every value and how options combine;
+// whether paths can be written is left to the caller. `--help` and
+// `--version` end the reading at once.
+bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error);
 
 // The text --help prints.
 const char* renderUsage();

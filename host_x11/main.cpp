@@ -3,8 +3,9 @@
 
 #include "cindral_version.h"
 #include "fps_overlay.h"
-#include "printable.h"
 #include "frame_pacer.h"
+#include "printable.h"
+#include "signal_end.h"
 #include "scene.h"
 #include "x11_errors.h"
 #include "x11_options.h"
@@ -53,17 +54,9 @@ int finish(int code)
     if (number == 0) {
         return code;
     }
-    struct sigaction action = {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    sigaction(number, &action, nullptr);
-    sigset_t only;
-    sigemptyset(&only);
-    sigaddset(&only, number);
-    sigprocmask(SIG_UNBLOCK, &only, nullptr);
     // Dying by a signal skips the flush that returning from main does.
     std::fflush(nullptr);
-    std::raise(number);
+    endBySignal(number);
     return code;
 }
 
@@ -130,23 +123,23 @@ bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
 
 int run(int argc, char** argv)
 {
-    const ParsedOptions parsed = parseOptions(argc, argv);
-    if (parsed.outcome == ParseOutcome::ShowHelp) {
+    X11Options options;
+    std::string error;
+    const ParseOutcome outcome = parseOptions(argc, argv, options, error);
+    if (outcome == ParseOutcome::ShowHelp) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (parsed.outcome == ParseOutcome::ShowVersion) {
+    if (outcome == ParseOutcome::ShowVersion) {
         std::printf("%s %s\n", CINDRAL_PROGRAM_NAME, CINDRAL_VERSION);
         return 0;
     }
-    if (parsed.outcome == ParseOutcome::Invalid) {
-        return fail(kExitBadInput, parsed.error + " (see " CINDRAL_PROGRAM_NAME " -help)");
+    if (outcome == ParseOutcome::Invalid) {
+        return fail(kExitBadInput, error + " (see " CINDRAL_PROGRAM_NAME " -help)");
     }
-    const X11Options& options = parsed.options;
 
     TargetChoice choice;
-    std::string error;
-    if (!chooseTarget(options, std::getenv("XSCREENSAVER_WINDOW"), &choice, &error)) {
+    if (!chooseTarget(options, std::getenv("XSCREENSAVER_WINDOW"), choice, error)) {
         return fail(kExitBadInput, error);
     }
 
@@ -162,7 +155,7 @@ int run(int argc, char** argv)
     installX11ErrorHandlers();
 
     GlSurface surface;
-    const SurfaceStatus status = openSurface(display, choice, &surface, &error);
+    const SurfaceStatus status = openSurface(display, choice, &surface, error);
     if (status != SurfaceStatus::Ready) {
         closeSurface(surface, true);
         XCloseDisplay(display);

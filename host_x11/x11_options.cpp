@@ -39,14 +39,6 @@ const char* optionName(const char* arg)
     return arg[1] == '-' ? arg + 2 : arg + 1;
 }
 
-ParsedOptions invalid(std::string error)
-{
-    ParsedOptions result;
-    result.outcome = ParseOutcome::Invalid;
-    result.error = std::move(error);
-    return result;
-}
-
 } // namespace
 
 bool parseWindowId(const char* text, std::uint32_t* id)
@@ -78,10 +70,12 @@ bool parseWindowId(const char* text, std::uint32_t* id)
     return true;
 }
 
-ParsedOptions parseOptions(int argc, const char* const* argv)
+ParseOutcome parseOptions(int argc, const char* const* argv, X11Options& o, std::string& error)
 {
-    ParsedOptions result;
-    X11Options& o = result.options;
+    const auto invalid = [&error](std::string why) {
+        error = std::move(why);
+        return ParseOutcome::Invalid;
+    };
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const char* name = optionName(arg);
@@ -112,46 +106,44 @@ ParsedOptions parseOptions(int argc, const char* const* argv)
             }
             o.displayName = argv[++i];
         } else if (std::strcmp(name, "help") == 0 || std::strcmp(name, "h") == 0) {
-            result.outcome = ParseOutcome::ShowHelp;
-            return result;
+            return ParseOutcome::ShowHelp;
         } else if (std::strcmp(name, "version") == 0) {
-            result.outcome = ParseOutcome::ShowVersion;
-            return result;
+            return ParseOutcome::ShowVersion;
         } else {
             return invalid("unknown option '" + printable(arg) + "'");
         }
     }
-    return result;
+    return ParseOutcome::Run;
 }
 
-bool chooseTarget(const X11Options& options, const char* xscreensaverWindow, TargetChoice* choice,
-                  std::string* error)
+bool chooseTarget(const X11Options& options, const char* xscreensaverWindow, TargetChoice& choice,
+                  std::string& error)
 {
     using Kind = TargetChoice::Kind;
-    *choice = TargetChoice();
+    choice = TargetChoice();
     switch (options.target) {
     case DrawTarget::OwnWindow:
-        choice->kind = Kind::OwnWindow;
+        choice.kind = Kind::OwnWindow;
         return true;
     case DrawTarget::WindowId:
-        choice->kind = Kind::GivenWindow;
-        choice->id = options.windowId;
-        choice->source = "-window-id";
+        choice.kind = Kind::GivenWindow;
+        choice.id = options.windowId;
+        choice.source = "-window-id";
         return true;
     case DrawTarget::Root:
         break;
     }
     // An empty value counts as unset, as an empty DISPLAY does.
     if (xscreensaverWindow == nullptr || *xscreensaverWindow == '\0') {
-        choice->kind = Kind::RootWindow;
+        choice.kind = Kind::RootWindow;
         return true;
     }
-    if (!parseWindowId(xscreensaverWindow, &choice->id)) {
-        *error = "XSCREENSAVER_WINDOW='" + printable(xscreensaverWindow) +
+    if (!parseWindowId(xscreensaverWindow, &choice.id)) {
+        error = "XSCREENSAVER_WINDOW='" + printable(xscreensaverWindow) +
                  "' is not a window id (decimal, or hexadecimal with 0x)";
         return false;
     }
-    choice->kind = Kind::GivenWindow;
-    choice->source = "XSCREENSAVER_WINDOW";
+    choice.kind = Kind::GivenWindow;
+    choice.source = "XSCREENSAVER_WINDOW";
     return true;
 }

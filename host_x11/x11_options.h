@@ -21,19 +21,15 @@ enum class ParseOutcome {
     Run,
     ShowHelp,
     ShowVersion,
-    Invalid,  // `error` says why, in one line
+    Invalid,
 };
 
-struct ParsedOptions {
-    ParseOutcome outcome = ParseOutcome::Run;
-    X11Options options;
-    std::string error;
-};
 
-// Reads the command line (argv[0] is the program and is skipped). Each option
-// may be written with one dash or two; of -root, -window and -window-id the
-// last one given wins.
-ParsedOptions parseOptions(int argc, const char* const* argv);
+// Reads the command line (argv[0] is the program and is skipped) into
+// `options`; on Invalid, `error` says why in one line. Each option may be
+// written with one dash or two; of -root, -window and -window-id the last one
+// given wins.
+ParseOutcome parseOptions(int argc, const char* const* argv, X11Options& options, std::string& error);
 
 // Reads a window id: decimal digits, or 0x followed by hexadecimal digits,
 // nothing else, non-zero and at most 32 bits.
@@ -56,7 +52,7 @@ struct TargetChoice {
 // that is how the screen saver daemon hands its window to the program. The
 // variable is not consulted otherwise. Returns false, with `error` set, when
 // it is consulted and is not a window id.
-bool chooseTarget(const X11Options& options, const char* xscreensaverWindow, TargetChoice* choice,
-                  std::string* error);
+bool chooseTarget(const X11Options& options, const char* xscreensaverWindow, TargetChoice& choice,
+                  std::string& error);
 
 extern const char kUsage[];

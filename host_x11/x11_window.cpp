@@ -34,24 +34,24 @@ bool canDrawDoubleBufferedRgba(Display* display, XVisualInfo* info)
 }
 
 // Creates the context for `info` and makes it current on the surface's window.
-SurfaceStatus bindContext(GlSurface* s, XVisualInfo* info, std::string* error)
+SurfaceStatus bindContext(GlSurface* s, XVisualInfo* info, std::string& error)
 {
     clearX11Error();
     s->context = glXCreateContext(s->display, info, nullptr, True);
     if (s->context == nullptr) {
-        *error = "cannot create an OpenGL context";
+        error = "cannot create an OpenGL context";
         return SurfaceStatus::CannotDraw;
     }
     const Bool current = glXMakeCurrent(s->display, s->window, s->context);
     XSync(s->display, False);
     if (!current || lastX11ErrorCode() != Success) {
-        *error = "cannot draw with OpenGL into window " + hexId(s->window);
+        error = "cannot draw with OpenGL into window " + hexId(s->window);
         return SurfaceStatus::CannotDraw;
     }
     return SurfaceStatus::Ready;
 }
 
-SurfaceStatus openForeignWindow(GlSurface* s, Window window, const char* source, std::string* error)
+SurfaceStatus openForeignWindow(GlSurface* s, Window window, const char* source, std::string& error)
 {
     Display* d = s->display;
     clearX11Error();
@@ -61,7 +61,7 @@ SurfaceStatus openForeignWindow(GlSurface* s, Window window, const char* source,
     XSelectInput(d, window, StructureNotifyMask);
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(d, window, &attributes) || lastX11ErrorCode() != Success) {
-        *error = "window " + hexId(window) + (*source ? std::string(" (from ") + source + ")" : "") +
+        error = "window " + hexId(window) + (*source ? std::string(" (from ") + source + ")" : "") +
                  " does not exist";
         return SurfaceStatus::WindowUnusable;
     }
@@ -77,7 +77,7 @@ SurfaceStatus openForeignWindow(GlSurface* s, Window window, const char* source,
         if (info != nullptr) {
             XFree(info);
         }
-        *error = "window " + hexId(window) + " has a visual without double-buffered RGBA OpenGL";
+        error = "window " + hexId(window) + " has a visual without double-buffered RGBA OpenGL";
         return SurfaceStatus::WindowUnusable;
     }
     const SurfaceStatus status = bindContext(s, info, error);
@@ -106,7 +106,7 @@ void nameOwnWindow(GlSurface* s)
                     PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
 }
 
-SurfaceStatus openOwnWindow(GlSurface* s, std::string* error)
+SurfaceStatus openOwnWindow(GlSurface* s, std::string& error)
 {
     Display* d = s->display;
     const int screen = DefaultScreen(d);
@@ -114,7 +114,7 @@ SurfaceStatus openOwnWindow(GlSurface* s, std::string* error)
                         GLX_BLUE_SIZE, 1, None};
     XVisualInfo* info = glXChooseVisual(d, screen, attributes);
     if (info == nullptr) {
-        *error = "the display offers no double-buffered RGBA OpenGL visual";
+        error = "the display offers no double-buffered RGBA OpenGL visual";
         return SurfaceStatus::CannotDraw;
     }
     s->ownWindow = true;
@@ -143,13 +143,13 @@ SurfaceStatus openOwnWindow(GlSurface* s, std::string* error)
 } // namespace
 
 SurfaceStatus openSurface(Display* display, const TargetChoice& choice, GlSurface* surface,
-                          std::string* error)
+                          std::string& error)
 {
     surface->display = display;
     int errorBase = 0;
     int eventBase = 0;
     if (!glXQueryExtension(display, &errorBase, &eventBase)) {
-        *error = "the display " + printable(DisplayString(display)) + " has no GLX extension";
+        error = "the display " + printable(DisplayString(display)) + " has no GLX extension";
         return SurfaceStatus::CannotDraw;
     }
     switch (choice.kind) {

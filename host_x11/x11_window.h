@@ -31,7 +31,7 @@ enum class SurfaceStatus {
 // Finds or makes the window of `choice`, a double-buffered RGBA GL context
 // for it, and makes that context current. On failure `error` holds one line.
 SurfaceStatus openSurface(Display* display, const TargetChoice& choice, GlSurface* surface,
-                          std::string* error);
+                          std::string& error);
 
 enum class SurfaceEvent {
     Nothing,

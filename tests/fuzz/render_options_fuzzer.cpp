@@ -8,14 +8,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     std::vector<std::string> args = argumentsFrom(data, size);
     args.erase(args.begin()); // the program's own name
-    const ParsedRenderOptions parsed = parseRenderOptions(args);
-    if (!parsed.ok()) {
-        if (!isOneLine(parsed.error)) {
+    RenderOptions o;
+    std::string error;
+    if (!parseRenderOptions(args, o, error)) {
+        if (!isOneLine(error)) {
             std::abort();
         }
         return 0;
     }
-    const RenderOptions& o = parsed.options;
     // Help and version end the reading at once, with what came before unchecked.
     if (o.help || o.version) {
         return 0;

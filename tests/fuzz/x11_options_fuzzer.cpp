@@ -12,22 +12,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 1; i < pieces.size(); ++i) {
         argv.push_back(pieces[i].c_str());
     }
-    const ParsedOptions parsed = parseOptions(static_cast<int>(argv.size()), argv.data());
-    if (parsed.outcome == ParseOutcome::Invalid) {
-        if (!isOneLine(parsed.error)) {
+    X11Options options;
+    std::string error;
+    const ParseOutcome outcome = parseOptions(static_cast<int>(argv.size()), argv.data(), options, error);
+    if (outcome == ParseOutcome::Invalid) {
+        if (!isOneLine(error)) {
             std::abort();
         }
         return 0;
     }
-    if (parsed.outcome != ParseOutcome::Run) {
+    if (outcome != ParseOutcome::Run) {
         return 0;
     }
-    if (parsed.options.target == DrawTarget::WindowId && parsed.options.windowId == 0) {
+    if (options.target == DrawTarget::WindowId && options.windowId == 0) {
         std::abort();
     }
     TargetChoice choice;
-    std::string error;
-    if (!chooseTarget(parsed.options, pieces[0].c_str(), &choice, &error)) {
+    if (!chooseTarget(options, pieces[0].c_str(), choice, error)) {
         if (!isOneLine(error)) {
             std::abort();
         }

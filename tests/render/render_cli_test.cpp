@@ -159,6 +159,7 @@ TEST_F(RenderCli, BadInputEndsWithExitCode2AndOneLineOnStderr)
         {{"--frames", "-1"}, ""},
         {{"--png"}, ""},
         {{"--help=foo"}, ""},
+        {{"--version=1"}, ""},
         // Input with a line break is quoted escaped, still on one line.
         {{"--size", "64\nx48"}, ""},
         {{"--frames", "1", "--png", path("no-such-dir/a\nb.png")}, ""},

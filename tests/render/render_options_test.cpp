@@ -9,6 +9,21 @@ namespace {
 
 using Args = std::vector<std::string>;
 
+struct ParsedRenderOptions {
+    RenderOptions options;
+    std::string error;
+    bool sound;
+
+    bool ok() const { return sound; }
+};
+
+ParsedRenderOptions parseRenderOptions(const Args& args)
+{
+    ParsedRenderOptions parsed;
+    parsed.sound = ::parseRenderOptions(args, parsed.options, parsed.error);
+    return parsed;
+}
+
 } // namespace
 
 TEST(RenderOptions, AcceptsEveryOptionWithItsValueNextOrAfterAnEqualsSign)

@@ -6,10 +6,18 @@
 
 namespace {
 
+struct ParsedOptions {
+    ParseOutcome outcome;
+    X11Options options;
+    std::string error;
+};
+
 ParsedOptions parse(std::vector<const char*> args)
 {
     args.insert(args.begin(), CINDRAL_PROGRAM_NAME);
-    return parseOptions(static_cast<int>(args.size()), args.data());
+    ParsedOptions parsed;
+    parsed.outcome = parseOptions(static_cast<int>(args.size()), args.data(), parsed.options, parsed.error);
+    return parsed;
 }
 
 } // namespace
@@ -128,7 +136,7 @@ TEST(TargetChoice, ScreensaverWindowVariableReplacesTheRootOnlyWithRoot)
         TargetChoice choice;
         std::string error;
         const char* shown = r.variable ? r.variable : "(unset)";
-        ASSERT_TRUE(chooseTarget(options, r.variable, &choice, &error)) << shown << ": " << error;
+        ASSERT_TRUE(chooseTarget(options, r.variable, choice, error)) << shown << ": " << error;
         EXPECT_EQ(choice.kind, r.kind) << shown;
         EXPECT_EQ(choice.id, r.id) << shown;
         EXPECT_STREQ(choice.source, r.source) << shown;
@@ -142,7 +150,7 @@ TEST(TargetChoice, MalformedScreensaverWindowVariableIsRejectedWithRoot)
         options.target = DrawTarget::Root;
         TargetChoice choice;
         std::string error;
-        EXPECT_FALSE(chooseTarget(options, variable, &choice, &error)) << variable;
+        EXPECT_FALSE(chooseTarget(options, variable, choice, error)) << variable;
         EXPECT_NE(error.find("XSCREENSAVER_WINDOW"), std::string::npos) << variable << ": " << error;
     }
 }
