@@ -5,10 +5,11 @@
 #   cindral-VERSION-windows.zip   both savers, stripped, and a read-me for Windows
 #   cindral-VERSION-setup.exe     the Windows installer (NSIS)
 #   cindral_VERSION_ARCH.deb      the Linux hack and cindral-render, for Debian
-#   SHA256SUMS                    of those three
+#   cindral-VERSION-web.zip       the web page, for any static web host
+#   SHA256SUMS                    of those four
 #
-# dist/ holds only these and is written anew each time; the files they are
-# made of are left in build/package/. The savers and programs in the build
+# They are written anew each time, beside dist/web/, the web build's own
+# output; the files they are made of are left in build/package/. The savers and programs in the build
 # folders stay as they are (the tests use them); the downloads get stripped
 # copies. File times inside the archives are the last commit's.
 set -euo pipefail
@@ -24,9 +25,10 @@ echo "== builds"
 cindral_build native
 cindral_build win-i686 cindral
 cindral_build win-x86_64 cindral
+cindral_build web
 
 version=$(<build/native/cindral-version.txt)
-for build in win-i686 win-x86_64; do
+for build in win-i686 win-x86_64 web; do
     if [ "$(<"build/$build/cindral-version.txt")" != "$version" ]; then
         echo "package: build/$build has version $(<"build/$build/cindral-version.txt"), build/native $version" >&2
         exit 1
@@ -37,11 +39,14 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/n
 
 work=$root/build/package
 dist=$root/dist
-rm -rf "$work" "$dist"
-mkdir -p "$work" "$dist"
 zip_file=cindral-$version-windows.zip
 setup_file=cindral-$version-setup.exe
 deb_file=cindral_${version}_$arch.deb
+web_file=cindral-$version-web.zip
+rm -rf "$work"
+rm -f "$dist"/cindral-*-windows.zip "$dist"/cindral-*-setup.exe "$dist"/cindral_*.deb \
+    "$dist"/cindral-*-web.zip "$dist"/SHA256SUMS
+mkdir -p "$work" "$dist"
 
 # Text for Windows: CRLF line ends, which every Notepad shows.
 windows_text() { # source destination
@@ -122,8 +127,18 @@ chmod 644 "$staged/DEBIAN/control" "$staged/DEBIAN/md5sums"
 set_times "$staged"
 dpkg-deb --root-owner-group --build "$staged" "$dist/$deb_file" >/dev/null
 
-(cd "$dist" && sha256sum "$zip_file" "$setup_file" "$deb_file" >SHA256SUMS)
+echo "== $web_file"
+top=cindral-$version-web
+page=$work/web/$top
+mkdir -p "$page"
+cp dist/web/index.html dist/web/page.js dist/web/cindral.js "$page/"
+cp LICENSE "$page/LICENSE.txt"
+chmod 644 "$page"/*
+set_times "$page"
+(cd "$work/web" && find "$top" | LC_ALL=C sort | zip -X -q -@ "$dist/$web_file")
+
+(cd "$dist" && sha256sum "$zip_file" "$setup_file" "$deb_file" "$web_file" >SHA256SUMS)
 echo "== the downloads, in $dist:"
-for file in "$zip_file" "$setup_file" "$deb_file" SHA256SUMS; do
+for file in "$zip_file" "$setup_file" "$deb_file" "$web_file" SHA256SUMS; do
     printf '%9d bytes  %s\n' "$(stat -c %s "$dist/$file")" "$file"
 done

@@ -4,6 +4,8 @@ person who downloads them uses them:
 
   windows-zip      the two savers (PE32 and PE32+, stripped, system DLLs
                    only) in their folders, and the read-me
+  web-zip          the web page as built and tested, and SHA256SUMS for
+                   every download
   debian-package   lintian, the package's fields and files, and its programs
                    run from a scratch root (dpkg -x), the hack on Xvfb
   installer-win64  the installer and its uninstaller, silent, in a fresh
@@ -428,7 +430,36 @@ class Installer32(Installer):
     installs = 1
 
 
-CASES = [WindowsZip, DebianPackage, Installer64, Installer32]
+# ---------------------------------------------------------------- the web zip
+
+class WebZip(Case):
+    name = "web-zip"
+
+    def run(self):
+        top = "cindral-%s-web" % self.version
+        page_files = ("index.html", "page.js", "cindral.js")
+        with zipfile.ZipFile(self.dist(top + ".zip")) as archive:
+            files = sorted(n for n in archive.namelist() if not n.endswith("/"))
+            expected = sorted(top + "/" + n for n in page_files + ("LICENSE.txt",))
+            self.require(files == expected, "the web zip holds %s, not %s" % (files, expected))
+            # The very page that the web tests ran in Chromium.
+            for name in page_files:
+                with open(self.dist(os.path.join("web", name)), "rb") as built:
+                    self.check(archive.read(top + "/" + name) == built.read(),
+                               "%s in the web zip is not the built one" % name)
+            self.check(COPYRIGHT in archive.read(top + "/LICENSE.txt").decode(), "the licence lacks the notice")
+
+        # Every download is listed with its checksum, and no other file.
+        downloads = ["cindral-%s-windows.zip" % self.version, "cindral-%s-setup.exe" % self.version,
+                     top + ".zip"] + [n for n in os.listdir(self.args.dist) if n.endswith(".deb")]
+        result = run(["sha256sum", "--strict", "-c", "SHA256SUMS"], cwd=self.args.dist)
+        self.check(result.returncode == 0, "sha256sum -c SHA256SUMS: " + result.stdout.strip())
+        with open(self.dist("SHA256SUMS")) as f:
+            listed = sorted(line.split()[1] for line in f if line.strip())
+        self.check(listed == sorted(downloads), "SHA256SUMS lists %s, not %s" % (listed, sorted(downloads)))
+
+
+CASES = [WindowsZip, WebZip, DebianPackage, Installer64, Installer32]
 
 
 def main():
