@@ -33,6 +33,45 @@ bool canDrawDoubleBufferedRgba(Display* display, XVisualInfo* info)
            glXGetConfig(display, info, GLX_DOUBLEBUFFER, &doubleBuffer) == 0 && doubleBuffer;
 }
 
+int configValue(Display* display, XVisualInfo* info, int attribute)
+{
+    int value = -1;
+    return glXGetConfig(display, info, attribute, &value) == 0 ? value : -1;
+}
+
+// A visual like the window's (depth, class, colour and alpha sizes) but with
+// no depth, stencil or accumulation buffer: the scene never tests depth, and
+// in a software renderer clearing a depth buffer costs a fifth of a frame.
+// False when the display has none.
+bool findDepthlessVisualLike(Display* display, XVisualInfo* window, XVisualInfo* found)
+{
+    constexpr int kSameSizes[] = {GLX_RED_SIZE, GLX_GREEN_SIZE, GLX_BLUE_SIZE, GLX_ALPHA_SIZE, GLX_LEVEL};
+    constexpr int kAbsent[] = {GLX_DEPTH_SIZE, GLX_STENCIL_SIZE, GLX_ACCUM_RED_SIZE, GLX_AUX_BUFFERS};
+    XVisualInfo wanted = *window;
+    int count = 0;
+    XVisualInfo* candidates =
+        XGetVisualInfo(display, VisualScreenMask | VisualDepthMask | VisualClassMask, &wanted, &count);
+    bool suitable = false;
+    for (int i = 0; i < count && !suitable; ++i) {
+        XVisualInfo* c = &candidates[i];
+        bool suits = canDrawDoubleBufferedRgba(display, c);
+        for (const int attribute : kSameSizes) {
+            suits = suits && configValue(display, c, attribute) == configValue(display, window, attribute);
+        }
+        for (const int attribute : kAbsent) {
+            suits = suits && configValue(display, c, attribute) == 0;
+        }
+        if (suits) {
+            *found = *c;
+            suitable = true;
+        }
+    }
+    if (candidates != nullptr) {
+        XFree(candidates);
+    }
+    return suitable;
+}
+
 // Creates the context for `info` and makes it current on the surface's window.
 SurfaceStatus bindContext(GlSurface* s, XVisualInfo* info, std::string& error)
 {
@@ -80,7 +119,23 @@ SurfaceStatus openForeignWindow(GlSurface* s, Window window, const char* source,
         error = "window " + hexId(window) + " has a visual without double-buffered RGBA OpenGL";
         return SurfaceStatus::WindowUnusable;
     }
-    const SurfaceStatus status = bindContext(s, info, error);
+    // A window made by someone else comes with its visual, often one with a
+    // depth buffer. A context of a like visual without one draws into it as
+    // well where the implementation allows that (Mesa does); where it does
+    // not, the window's own visual serves.
+    SurfaceStatus status = SurfaceStatus::CannotDraw;
+    XVisualInfo depthless;
+    if (findDepthlessVisualLike(d, info, &depthless)) {
+        status = bindContext(s, &depthless, error);
+        if (status != SurfaceStatus::Ready && s->context != nullptr) {
+            glXMakeCurrent(d, None, nullptr);
+            glXDestroyContext(d, s->context);
+            s->context = nullptr;
+        }
+    }
+    if (status != SurfaceStatus::Ready) {
+        status = bindContext(s, info, error);
+    }
     XFree(info);
     return status;
 }
