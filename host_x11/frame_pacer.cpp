@@ -1,9 +1,12 @@
 #include "frame_pacer.h"
 
-std::int64_t nanosToWait(std::int64_t frameStart, std::int64_t now)
+std::int64_t FramePacer::nextFrameDue(std::int64_t now)
 {
-    const std::int64_t left = frameDeadline(frameStart) - now;
-    return left > 0 ? left : 0;
+    due_ += kMinFrameNanos;
+    if (now >= due_) {
+        due_ = now;
+    }
+    return due_;
 }
 
 bool FrameRateMeter::frameShown(std::int64_t now)

@@ -4,21 +4,27 @@
 
 #include <cstdint>
 
-// Frame pacing on a monotonic clock counted in nanoseconds. A frame lasts at
-// least kMinFrameNanos from the moment just before it is drawn; a frame that
-// took longer is followed at once by the next, and time lost is never made up.
+// Frame pacing on a monotonic clock counted in nanoseconds.
 constexpr std::int64_t kMinFrameNanos = 1'000'000'000 / kMaxFramesPerSecond;
 
-// The earliest moment at which the frame begun at frameStart may be followed
-// by the next one.
-constexpr std::int64_t frameDeadline(std::int64_t frameStart)
-{
-    return frameStart + kMinFrameNanos;
-}
+// Frames are due on a grid kMinFrameNanos apart. A frame shown before the
+// next one is due is followed by it at its due time, counted from the last
+// due time rather than from when the frame happened to begin, so that late
+// wake-ups from sleep do not add up and the rate is the full one. A frame
+// shown late is followed at once, and the grid starts again from then: time
+// lost is never made up.
+class FramePacer {
+public:
+    // `firstFrameStart`: when the first frame begins.
+    explicit FramePacer(std::int64_t firstFrameStart) : due_(firstFrameStart) {}
 
-// How long to sleep at `now` before the next frame may begin; 0 when the
-// frame is already over.
-std::int64_t nanosToWait(std::int64_t frameStart, std::int64_t now);
+    // Called when a frame has been shown, at `now`: when the next frame is
+    // due (`now` itself when it is due at once).
+    std::int64_t nextFrameDue(std::int64_t now);
+
+private:
+    std::int64_t due_;
+};
 
 // Counts frames and gives the rate over the last whole second or more, for
 // the -fps overlay and the frame report.

@@ -88,6 +88,7 @@ int fail(int code, const std::string& message)
 // the window's current size. Returns true when the window was lost.
 bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
 {
+    FramePacer pacer(monotonicNanos());
     int viewWidth = surface.width;
     int viewHeight = surface.height;
     while (!gStopSignal) {
@@ -106,7 +107,6 @@ bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
             viewWidth = surface.width;
             viewHeight = surface.height;
         }
-        const std::int64_t frameStart = monotonicNanos();
         renderFrame();
         if (showFps) {
             drawFpsOverlay(meter.framesPerSecond(), surface.width, surface.height);
@@ -114,8 +114,9 @@ bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
         glXSwapBuffers(surface.display, surface.window);
         const std::int64_t shown = monotonicNanos();
         meter.frameShown(shown);
-        if (nanosToWait(frameStart, shown) > 0) {
-            sleepUntil(frameDeadline(frameStart));
+        const std::int64_t due = pacer.nextFrameDue(shown);
+        if (due > shown) {
+            sleepUntil(due);
         }
     }
     return false;
