@@ -7,6 +7,8 @@
 #   cindral_wine_vars win32|win64      export the variables of the tree's Wine
 #                                      prefix for that architecture
 #   cindral_wine_env win32|win64       the same, and make the prefix on first use
+#   cindral_stop_wine win32|win64      end the prefix's programs and server, and
+#                                      remove the server's folder under /tmp
 #   cindral_start_xvfb [XVFB_ARGS...]  a private 1024x768x24 Xvfb; exports
 #                                      DISPLAY and sets CINDRAL_XVFB_PID
 #   cindral_stop_xvfb                  stops it
@@ -56,6 +58,20 @@ cindral_wine_env() { # win32|win64
             "$WINESERVER" -w
         fi
     ) 9>"$WINEPREFIX.lock"
+}
+
+cindral_stop_wine() { # win32|win64
+    (
+        cindral_wine_vars "$1" || exit
+        [ -f "$WINEPREFIX/wineserver" ] || exit 0
+        "$WINESERVER" -k 2>/dev/null || true
+        "$WINESERVER" -w 2>/dev/null || true
+        # Wine names the folder in the prefix and makes it again when needed.
+        folder=$(<"$WINEPREFIX/wineserver")
+        case "$folder" in
+        wine-*) rm -rf "${TMPDIR:-/tmp}/$folder" ;;
+        esac
+    )
 }
 
 cindral_start_xvfb() { # [xvfb args...]

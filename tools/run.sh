@@ -54,7 +54,7 @@ run_saver() {
         "$WINESERVER" -w
         echo "run: the saver is starting on $DISPLAY; press a key or move the mouse to end it."
         "$CINDRAL_WINE" "$scr" /s
-        "$WINESERVER" -k 2>/dev/null || true
+        cindral_stop_wine win64
         return
     fi
     local shots="$root/out/screenshots"
@@ -83,6 +83,7 @@ run_saver() {
         wait "$saver"
         "$WINESERVER" -k 2>/dev/null || true
     ' run "$scr" "$shots"
+    cindral_stop_wine win64
     echo "run: screenshots of the running saver are in $shots/:"
     ls "$shots"
 }

@@ -38,9 +38,8 @@ echo "== Saver executables: subsystem, format, imports, resources"
 tools/check_scr.sh build/win-i686/host/cindral.scr build/win-x86_64/host/cindral.scr
 
 stop_wine() {
-    for arch in win32 win64; do
-        (cindral_wine_vars "$arch" && "$WINESERVER" -k 2>/dev/null) || true
-    done
+    cindral_stop_wine win32
+    cindral_stop_wine win64
 }
 trap stop_wine EXIT
 for preset in win-i686 win-i686-tests win-x86_64; do
