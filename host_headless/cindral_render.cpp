@@ -124,8 +124,10 @@ public:
 
     void frameDone(std::uint64_t frame)
     {
+        // Once the last frame is done there is no progress left to report; a
+        // failure to write the outputs then still takes one line alone.
         const Clock::time_point now = Clock::now();
-        if (now < next_) {
+        if (frame == total_ || now < next_) {
             return;
         }
         next_ = now + kInterval;
