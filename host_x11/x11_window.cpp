@@ -72,6 +72,16 @@ bool findDepthlessVisualLike(Display* display, XVisualInfo* window, XVisualInfo*
     return suitable;
 }
 
+// Makes no context current and deletes the surface's, if it has one.
+void releaseContext(GlSurface& s)
+{
+    if (s.context != nullptr) {
+        glXMakeCurrent(s.display, None, nullptr);
+        glXDestroyContext(s.display, s.context);
+        s.context = nullptr;
+    }
+}
+
 // Creates the context for `info` and makes it current on the surface's window.
 SurfaceStatus bindContext(GlSurface* s, XVisualInfo* info, std::string& error)
 {
@@ -127,10 +137,8 @@ SurfaceStatus openForeignWindow(GlSurface* s, Window window, const char* source,
     XVisualInfo depthless;
     if (findDepthlessVisualLike(d, info, &depthless)) {
         status = bindContext(s, &depthless, error);
-        if (status != SurfaceStatus::Ready && s->context != nullptr) {
-            glXMakeCurrent(d, None, nullptr);
-            glXDestroyContext(d, s->context);
-            s->context = nullptr;
+        if (status != SurfaceStatus::Ready) {
+            releaseContext(*s);
         }
     }
     if (status != SurfaceStatus::Ready) {
@@ -261,11 +269,7 @@ void closeSurface(GlSurface& s, bool windowLost)
     if (s.display == nullptr) {
         return;
     }
-    if (s.context != nullptr) {
-        glXMakeCurrent(s.display, None, nullptr);
-        glXDestroyContext(s.display, s.context);
-        s.context = nullptr;
-    }
+    releaseContext(s);
     if (s.ownWindow && !windowLost && s.window != None) {
         XDestroyWindow(s.display, s.window);
     }
