@@ -164,7 +164,7 @@ int run(const RenderOptions& options)
     installInterruptCleanup();
     OutputFile png(options.pngPath);
     OutputFile state(options.statePath);
-    if ((!options.pngPath.empty() && !png.open(error)) || (!options.statePath.empty() && !state.open(error)) ||
+    if ((png.wanted() && !png.open(error)) || (state.wanted() && !state.open(error)) ||
         (options.every != 0 && !prepareDirectory(options.outDir, error))) {
         return failRun(error);
     }
@@ -178,7 +178,7 @@ int run(const RenderOptions& options)
     // The one readback buffer, made before the first frame: the frame loop
     // allocates nothing for the scene.
     std::vector<unsigned char> pixels;
-    if (!options.pngPath.empty() || options.every != 0) {
+    if (png.wanted() || options.every != 0) {
         pixels.resize(static_cast<std::size_t>(options.width) * options.height * 4);
     }
 
@@ -196,17 +196,17 @@ int run(const RenderOptions& options)
     }
     progress.finish();
 
-    if (!options.pngPath.empty()) {
+    if (png.wanted()) {
         context->readPixelsTopDown(pixels.data());
         std::string pngError;
         if (!writeRgbPng(png.file(), pixels.data(), options.width, options.height, pngError)) {
             return failRun(cannotWrite(png.path(), pngError));
         }
     }
-    if (!options.statePath.empty() && !writeSceneStateJson(state.file(), options.frames, liveSceneState())) {
+    if (state.wanted() && !writeSceneStateJson(state.file(), options.frames, liveSceneState())) {
         return failRun(cannotWrite(state.path(), std::strerror(errno)));
     }
-    if ((!options.pngPath.empty() && !png.commit(error)) || (!options.statePath.empty() && !state.commit(error))) {
+    if ((png.wanted() && !png.commit(error)) || (state.wanted() && !state.commit(error))) {
         return failRun(error);
     }
     return 0;

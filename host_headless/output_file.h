@@ -21,6 +21,8 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     const std::string& path() const { return path_; }
+    // Whether a path was given at all: an empty one names no output.
+    bool wanted() const { return !path_.empty(); }
 
     // Makes the temporary file, or opens a non-regular target in place. Fails,
     // with a one-line reason naming the target in `error`, where the folder
