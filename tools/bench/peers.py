@@ -26,17 +26,11 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import cindral_env  # noqa: E402
+from measure import cpu_seconds, spread  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 HACKS = "/usr/libexec/xscreensaver"
 SIZES = ("1024x768", "1920x1080")
-
-
-def cpu_seconds(pid):
-    """User + system processor time of a process and its threads."""
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def swaps(path):
@@ -63,10 +57,6 @@ def measure(command, display, shim, work, args):
         program.wait()
     frames = frames1 - frames0
     return frames / (t1 - t0), 1000.0 * (cpu1 - cpu0) / frames
-
-
-def spread(values):
-    return "%.2f / %.2f / %.2f" % (min(values), statistics.median(values), max(values))
 
 
 def main():

@@ -19,23 +19,16 @@ machine's affair (see docs/performance.md); the script reports which.
 import argparse
 import os
 import re
-import statistics
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import cindral_env  # noqa: E402
+from measure import cpu_seconds, spread  # noqa: E402
 
 DEFAULT_SCR = {"win32": "build/win-i686/host/cindral.scr", "win64": "build/win-x86_64/host/cindral.scr"}
 SWAP = re.compile(r"^(\d+\.\d+):\S+:Call gdi32\.SwapBuffers")
-
-
-def cpu_seconds(pid):
-    """User + system processor time of a process and its threads, in seconds."""
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def swap_stamps(log):
@@ -70,10 +63,6 @@ def one_run(args, env):
     if stamps[-1] < begin + args.seconds:
         raise RuntimeError("the saver did not cover the counting window")
     return frames / args.seconds, (cpu1 - cpu0) / (t1 - t0)
-
-
-def spread(values):
-    return "%.2f / %.2f / %.2f" % (min(values), statistics.median(values), max(values))
 
 
 def main():
