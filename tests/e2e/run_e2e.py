@@ -327,11 +327,13 @@ def wait_for_new_frames(s, label, process, window="root", frames=3, timeout=60):
 
 def start_full_screen(s, extra_env=None):
     """The saver with the pointer resting in the middle of the screen, once
-    it draws: its frame loop then runs, and input reaches it."""
+    it draws: its frame loop then runs, and input reaches it. Its window is
+    read only then: during CreateWindowExA the window already exists but is
+    not yet shown."""
     s.xdotool("mousemove", "512", "384")
     saver = s.saver("/s", extra_env=extra_env)
-    window = s.saver_window()
     image = wait_for_flame(s, "full-screen")
+    window = s.saver_window()
     return saver, window, image
 
 
