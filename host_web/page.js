@@ -180,7 +180,6 @@
       return;
     }
 
-    watchInput();
     var fps = document.getElementById('fps');
     fps.hidden = !options.fps;
     var spanStart = null;
@@ -246,6 +245,11 @@
   if (!gl) {
     say('Cindral draws its flame with WebGL, which this browser does not offer or has turned off.');
     return;
+  }
+  // Full screen needs nothing of the module, and a click made while it still
+  // loads must count too.
+  if (options.frames === null) {
+    watchInput();
   }
   createCindralModule().then(function(module) {
     start(module, gl, options);
