@@ -92,7 +92,7 @@ bool ImmediateMode::textureComplete() const
            !isMipmapFilter(texture_.minFilter);
 }
 
-void ImmediateMode::begin(GLenum mode)
+void ImmediateMode::glBegin(GLenum mode)
 {
     if (mode != GL_TRIANGLE_STRIP) {
         unsupported("glBegin", mode);
@@ -102,7 +102,7 @@ void ImmediateMode::begin(GLenum mode)
     strip_.clear();
 }
 
-void ImmediateMode::end()
+void ImmediateMode::glEnd()
 {
     if (!inPrimitive_) {
         return;
@@ -133,7 +133,7 @@ void ImmediateMode::end()
     frame_.commands.back().vertexCount = frame_.vertices.size() - frame_.commands.back().firstVertex;
 }
 
-void ImmediateMode::vertex(GLfloat x, GLfloat y, GLfloat z)
+void ImmediateMode::glVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
     if (!inPrimitive_ || !recording_) {
         return;
@@ -149,13 +149,13 @@ void ImmediateMode::vertex(GLfloat x, GLfloat y, GLfloat z)
     strip_.push_back(v);
 }
 
-void ImmediateMode::texCoord(GLfloat s, GLfloat t)
+void ImmediateMode::glTexCoord2f(GLfloat s, GLfloat t)
 {
     texCoord_[0] = s;
     texCoord_[1] = t;
 }
 
-void ImmediateMode::colour(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
+void ImmediateMode::glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
 {
     colour_[0] = r;
     colour_[1] = g;
@@ -163,7 +163,7 @@ void ImmediateMode::colour(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
     colour_[3] = a;
 }
 
-void ImmediateMode::matrixMode(GLenum mode)
+void ImmediateMode::glMatrixMode(GLenum mode)
 {
     if (mode != GL_MODELVIEW && mode != GL_PROJECTION) {
         unsupported("glMatrixMode", mode);
@@ -172,7 +172,7 @@ void ImmediateMode::matrixMode(GLenum mode)
     matrixMode_ = mode;
 }
 
-void ImmediateMode::loadIdentity()
+void ImmediateMode::glLoadIdentity()
 {
     setIdentity(currentMatrix());
     if (matrixMode_ == GL_PROJECTION) {
@@ -180,7 +180,7 @@ void ImmediateMode::loadIdentity()
     }
 }
 
-void ImmediateMode::translate(GLfloat x, GLfloat y, GLfloat z)
+void ImmediateMode::glTranslatef(GLfloat x, GLfloat y, GLfloat z)
 {
     GLfloat m[16];
     setIdentity(m);
@@ -190,7 +190,7 @@ void ImmediateMode::translate(GLfloat x, GLfloat y, GLfloat z)
     multiplyCurrent(m);
 }
 
-void ImmediateMode::perspective(GLdouble fovyDegrees, GLdouble aspect, GLdouble zNear, GLdouble zFar)
+void ImmediateMode::gluPerspective(GLdouble fovyDegrees, GLdouble aspect, GLdouble zNear, GLdouble zFar)
 {
     const double halfAngle = fovyDegrees / 2.0 * 3.14159265358979323846 / 180.0;
     const double depth = zFar - zNear;
@@ -208,7 +208,7 @@ void ImmediateMode::perspective(GLdouble fovyDegrees, GLdouble aspect, GLdouble 
     multiplyCurrent(m);
 }
 
-void ImmediateMode::viewport(GLint x, GLint y, GLsizei width, GLsizei height)
+void ImmediateMode::glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
 {
     if (width < 0 || height < 0) {
         return; // GL_INVALID_VALUE
@@ -220,7 +220,7 @@ void ImmediateMode::viewport(GLint x, GLint y, GLsizei width, GLsizei height)
     stateChanged();
 }
 
-void ImmediateMode::enable(GLenum capability)
+void ImmediateMode::glEnable(GLenum capability)
 {
     switch (capability) {
     case GL_TEXTURE_2D: textureEnabled_ = true; break;
@@ -231,7 +231,7 @@ void ImmediateMode::enable(GLenum capability)
     stateChanged();
 }
 
-void ImmediateMode::blendFunc(GLenum source, GLenum destination)
+void ImmediateMode::glBlendFunc(GLenum source, GLenum destination)
 {
     state_.blendSource = source;
     state_.blendDestination = destination;
@@ -263,16 +263,20 @@ void ImmediateMode::fog(GLenum name, GLfloat value)
     stateChanged();
 }
 
-void ImmediateMode::fogColour(const GLfloat* rgba)
+void ImmediateMode::glFogfv(GLenum name, const GLfloat* values)
 {
+    if (name != GL_FOG_COLOR) {
+        fog(name, values[0]);
+        return;
+    }
     for (int i = 0; i < 4; ++i) {
         // Colours are clamped to [0, 1] when they are specified.
-        state_.fogColour[i] = rgba[i] < 0.0f ? 0.0f : (rgba[i] > 1.0f ? 1.0f : rgba[i]);
+        state_.fogColour[i] = values[i] < 0.0f ? 0.0f : (values[i] > 1.0f ? 1.0f : values[i]);
     }
     stateChanged();
 }
 
-void ImmediateMode::hint(GLenum target, GLenum mode)
+void ImmediateMode::glHint(GLenum target, GLenum mode)
 {
     // Hints may be ignored; fog is computed per vertex whatever is asked.
     if (mode != GL_FASTEST && mode != GL_NICEST && mode != GL_DONT_CARE) {
@@ -280,7 +284,7 @@ void ImmediateMode::hint(GLenum target, GLenum mode)
     }
 }
 
-void ImmediateMode::clear(GLbitfield mask)
+void ImmediateMode::glClear(GLbitfield mask)
 {
     if (!recording_) {
         return;
@@ -291,7 +295,7 @@ void ImmediateMode::clear(GLbitfield mask)
     frame_.commands.push_back(c); // clear colour: GL's default, never changed here
 }
 
-void ImmediateMode::texParameter(GLenum target, GLenum name, GLint value)
+void ImmediateMode::glTexParameteri(GLenum target, GLenum name, GLint value)
 {
     if (target != GL_TEXTURE_2D) {
         unsupported("glTexParameteri", target);
@@ -323,7 +327,7 @@ void ImmediateMode::texParameter(GLenum target, GLenum name, GLint value)
     stateChanged();
 }
 
-void ImmediateMode::texImage(GLenum target, GLint level, GLint internalFormat, GLsizei width,
+void ImmediateMode::glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width,
                              GLsizei height, GLint border, GLenum format, GLenum type,
                              const void* pixels)
 {

@@ -76,26 +76,28 @@ class ImmediateMode {
 public:
     ImmediateMode();
 
-    // The entry points' effects, one for each GL or GLU function.
-    void begin(GLenum mode);
-    void end();
-    void vertex(GLfloat x, GLfloat y, GLfloat z);
-    void texCoord(GLfloat s, GLfloat t);
-    void colour(GLfloat r, GLfloat g, GLfloat b, GLfloat a);
-    void matrixMode(GLenum mode);
-    void loadIdentity();
-    void translate(GLfloat x, GLfloat y, GLfloat z);
-    void perspective(GLdouble fovyDegrees, GLdouble aspect, GLdouble zNear, GLdouble zFar);
-    void viewport(GLint x, GLint y, GLsizei width, GLsizei height);
-    void enable(GLenum capability);
-    void blendFunc(GLenum source, GLenum destination);
-    void fog(GLenum name, GLfloat value);
-    void fogColour(const GLfloat* rgba);
-    void hint(GLenum target, GLenum mode);
-    void clear(GLbitfield mask);
-    void texParameter(GLenum target, GLenum name, GLint value);
-    void texImage(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
-                  GLint border, GLenum format, GLenum type, const void* pixels);
+    // The effect of each GL and GLU function the scene calls, named after it
+    // (see gl_calls.h); gl_entry_points.cpp passes every call to these.
+    void glBegin(GLenum mode);
+    void glEnd();
+    void glVertex3f(GLfloat x, GLfloat y, GLfloat z);
+    void glTexCoord2f(GLfloat s, GLfloat t);
+    void glColor4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha);
+    void glMatrixMode(GLenum mode);
+    void glLoadIdentity();
+    void glTranslatef(GLfloat x, GLfloat y, GLfloat z);
+    void glViewport(GLint x, GLint y, GLsizei width, GLsizei height);
+    void glEnable(GLenum capability);
+    void glBlendFunc(GLenum source, GLenum destination);
+    void glFogi(GLenum name, GLint value) { fog(name, static_cast<GLfloat>(value)); }
+    void glFogf(GLenum name, GLfloat value) { fog(name, value); }
+    void glFogfv(GLenum name, const GLfloat* values);
+    void glHint(GLenum target, GLenum mode);
+    void glClear(GLbitfield mask);
+    void glTexParameteri(GLenum target, GLenum name, GLint value);
+    void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
+                      GLint border, GLenum format, GLenum type, const void* pixels);
+    void gluPerspective(GLdouble fovyDegrees, GLdouble aspect, GLdouble zNear, GLdouble zFar);
 
     // Starts a new frame: the command list empties; the state stays.
     void startFrame();
@@ -122,6 +124,7 @@ private:
     void stateChanged() { stateDirty_ = true; }
     void unsupported(const char* function, unsigned value);
     bool textureComplete() const;
+    void fog(GLenum name, GLfloat value);
 
     Frame frame_;
     DrawState state_;

@@ -1,9 +1,8 @@
 #include "gl_recorder.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "gl_calls.h"
 
-#include <initializer_list>
+#include <type_traits>
 
 namespace {
 
@@ -11,12 +10,49 @@ namespace {
 // sink (recording off) costs one test of a flag per call, with no guard.
 GlRecorder gRecorder;
 
-inline void record(const char* name, std::initializer_list<double> args)
+// One call's arguments as doubles, which hold GL's enums, integers and
+// floats exactly. A fog colour is its four components; the texture's pixels
+// are kept aside (RGBA bytes only), sized from the call's other arguments.
+struct ArgumentList {
+    GlCall& call;
+    const void* pixels = nullptr;
+
+    void add(const GLfloat* values) { call.args.insert(call.args.end(), values, values + 4); }
+    void add(const GLvoid* data) { pixels = data; }
+    template <typename Number, typename = std::enable_if_t<std::is_arithmetic_v<Number>>>
+    void add(Number value)
+    {
+        call.args.push_back(static_cast<double>(value));
+    }
+};
+
+template <typename... Arguments>
+void record(const char* name, Arguments... arguments)
 {
-    if (gRecorder.recording) {
-        gRecorder.calls.push_back(GlCall{name, std::vector<double>(args)});
+    if (!gRecorder.recording) {
+        return;
+    }
+    GlCall& call = gRecorder.calls.emplace_back(GlCall{name, {}});
+    ArgumentList list{call};
+    (list.add(arguments), ...);
+    if (list.pixels != nullptr && call.name == "glTexImage2D") {
+        const auto& a = call.args; // target, level, internal format, width, height, border, format, type
+        if (a[6] == GL_RGBA && a[7] == GL_UNSIGNED_BYTE) {
+            const auto* bytes = static_cast<const unsigned char*>(list.pixels);
+            gRecorder.texImage.assign(bytes, bytes + static_cast<std::size_t>(a[3] * a[4] * 4));
+        }
     }
 }
+
+// `record arguments` needs the name in front of a parenthesised list.
+struct Recorded {
+    const char* name;
+    template <typename... Arguments>
+    void operator()(Arguments... arguments) const
+    {
+        record(name, arguments...);
+    }
+};
 
 } // namespace
 
@@ -27,43 +63,9 @@ GlRecorder& glRecorder()
 
 extern "C" {
 
-void glBegin(GLenum mode) { record("glBegin", {double(mode)}); }
-void glEnd() { record("glEnd", {}); }
-void glTexCoord2f(GLfloat s, GLfloat t) { record("glTexCoord2f", {s, t}); }
-void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { record("glVertex3f", {x, y, z}); }
-void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { record("glColor4f", {r, g, b, a}); }
-void glLoadIdentity() { record("glLoadIdentity", {}); }
-void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record("glTranslatef", {x, y, z}); }
-void glMatrixMode(GLenum mode) { record("glMatrixMode", {double(mode)}); }
-void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) { record("glViewport", {double(x), double(y), double(w), double(h)}); }
-void glEnable(GLenum cap) { record("glEnable", {double(cap)}); }
-void glDisable(GLenum cap) { record("glDisable", {double(cap)}); }
-void glBlendFunc(GLenum s, GLenum d) { record("glBlendFunc", {double(s), double(d)}); }
-void glFogi(GLenum p, GLint v) { record("glFogi", {double(p), double(v)}); }
-void glFogf(GLenum p, GLfloat v) { record("glFogf", {double(p), v}); }
-void glFogfv(GLenum p, const GLfloat* v) { record("glFogfv", {double(p), v[0], v[1], v[2], v[3]}); }
-void glHint(GLenum t, GLenum m) { record("glHint", {double(t), double(m)}); }
-void glClear(GLbitfield mask) { record("glClear", {double(mask)}); }
-void glTexParameteri(GLenum t, GLenum p, GLint v) { record("glTexParameteri", {double(t), double(p), double(v)}); }
-
-void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
-                  GLint border, GLenum format, GLenum type, const GLvoid* pixels)
-{
-    GlRecorder& r = gRecorder;
-    if (!r.recording) {
-        return;
-    }
-    record("glTexImage2D", {double(target), double(level), double(internalFormat), double(width),
-                            double(height), double(border), double(format), double(type)});
-    if (pixels != nullptr && format == GL_RGBA && type == GL_UNSIGNED_BYTE) {
-        const auto* bytes = static_cast<const unsigned char*>(pixels);
-        r.texImage.assign(bytes, bytes + static_cast<size_t>(width) * height * 4);
-    }
-}
-
-void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar)
-{
-    record("gluPerspective", {fovy, aspect, zNear, zFar});
-}
+#define CINDRAL_RECORD_GL(name, parameters, arguments) \
+    void name parameters { Recorded{#name} arguments; }
+CINDRAL_SCENE_GL_CALLS(CINDRAL_RECORD_GL)
+#undef CINDRAL_RECORD_GL
 
 } // extern "C"

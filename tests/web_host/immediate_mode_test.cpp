@@ -15,16 +15,16 @@ namespace {
 // left, bottom right, bottom left.
 void drawSquare(ImmediateMode& gl, float z)
 {
-    gl.begin(GL_TRIANGLE_STRIP);
-    gl.texCoord(1, 1);
-    gl.vertex(1, 1, z);
-    gl.texCoord(0, 1);
-    gl.vertex(-1, 1, z);
-    gl.texCoord(1, 0);
-    gl.vertex(1, -1, z);
-    gl.texCoord(0, 0);
-    gl.vertex(-1, -1, z);
-    gl.end();
+    gl.glBegin(GL_TRIANGLE_STRIP);
+    gl.glTexCoord2f(1, 1);
+    gl.glVertex3f(1, 1, z);
+    gl.glTexCoord2f(0, 1);
+    gl.glVertex3f(-1, 1, z);
+    gl.glTexCoord2f(1, 0);
+    gl.glVertex3f(1, -1, z);
+    gl.glTexCoord2f(0, 0);
+    gl.glVertex3f(-1, -1, z);
+    gl.glEnd();
 }
 
 const DrawState& onlyDrawState(const ImmediateMode& gl)
@@ -52,20 +52,20 @@ protected:
 TEST(ImmediateMode, AStripBecomesTrianglesInEyeSpaceWithEachVertexsColourAndTextureCoordinates)
 {
     ImmediateMode gl;
-    gl.matrixMode(GL_MODELVIEW);
-    gl.translate(2, 0, -15);
-    gl.begin(GL_TRIANGLE_STRIP);
-    gl.colour(1, 0.5f, 0, 0.25f);
-    gl.texCoord(1, 1);
-    gl.vertex(1, 1, 3);
-    gl.texCoord(0, 1);
-    gl.vertex(-1, 1, 3);
-    gl.colour(0, 0, 1, 1);
-    gl.texCoord(1, 0);
-    gl.vertex(1, -1, 3);
-    gl.texCoord(0, 0);
-    gl.vertex(-1, -1, 3);
-    gl.end();
+    gl.glMatrixMode(GL_MODELVIEW);
+    gl.glTranslatef(2, 0, -15);
+    gl.glBegin(GL_TRIANGLE_STRIP);
+    gl.glColor4f(1, 0.5f, 0, 0.25f);
+    gl.glTexCoord2f(1, 1);
+    gl.glVertex3f(1, 1, 3);
+    gl.glTexCoord2f(0, 1);
+    gl.glVertex3f(-1, 1, 3);
+    gl.glColor4f(0, 0, 1, 1);
+    gl.glTexCoord2f(1, 0);
+    gl.glVertex3f(1, -1, 3);
+    gl.glTexCoord2f(0, 0);
+    gl.glVertex3f(-1, -1, 3);
+    gl.glEnd();
 
     const Frame& f = gl.frame();
     ASSERT_EQ(f.commands.size(), 1u);
@@ -89,9 +89,9 @@ TEST(ImmediateMode, AStateChangeBetweenPrimitivesStartsANewDraw)
     ImmediateMode gl;
     drawSquare(gl, 0);
     drawSquare(gl, 1);
-    gl.enable(GL_BLEND);
+    gl.glEnable(GL_BLEND);
     drawSquare(gl, 2);
-    gl.translate(0, 0, 1); // the modelview is applied to the vertices, not kept as state
+    gl.glTranslatef(0, 0, 1); // the modelview is applied to the vertices, not kept as state
     drawSquare(gl, 3);
 
     const Frame& f = gl.frame();
@@ -106,11 +106,11 @@ TEST(ImmediateMode, AStateChangeBetweenPrimitivesStartsANewDraw)
 TEST(ImmediateMode, PerspectiveMultipliesGluPerspectivesMatrixOntoTheProjection)
 {
     ImmediateMode gl;
-    gl.matrixMode(GL_PROJECTION);
-    gl.loadIdentity();
-    gl.perspective(45.0, 4.0 / 3.0, 1.0, 20000.0);
-    gl.matrixMode(GL_MODELVIEW);
-    gl.translate(0, 0, -15);
+    gl.glMatrixMode(GL_PROJECTION);
+    gl.glLoadIdentity();
+    gl.gluPerspective(45.0, 4.0 / 3.0, 1.0, 20000.0);
+    gl.glMatrixMode(GL_MODELVIEW);
+    gl.glTranslatef(0, 0, -15);
 
     // Column-major: cot(22.5 degrees) / aspect, cot(22.5 degrees),
     // -(far + near) / (far - near), -1 below it, -2 far near / (far - near).
@@ -125,23 +125,23 @@ TEST(ImmediateMode, PerspectiveMultipliesGluPerspectivesMatrixOntoTheProjection)
 TEST(ImmediateMode, TexturingNeedsACompleteTextureAsInGl11)
 {
     ImmediateMode gl;
-    gl.enable(GL_TEXTURE_2D);
+    gl.glEnable(GL_TEXTURE_2D);
     drawSquare(gl, 0);
     EXPECT_FALSE(onlyDrawState(gl).texturing) << "no image";
 
     const std::vector<unsigned char> image(4 * 4 * 4, 200);
-    gl.texImage(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
+    gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
     gl.startFrame();
     drawSquare(gl, 0);
     EXPECT_FALSE(onlyDrawState(gl).texturing) << "the default minifying filter reads mipmaps";
 
-    gl.texParameter(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     gl.startFrame();
     drawSquare(gl, 0);
     EXPECT_TRUE(onlyDrawState(gl).texturing);
 
     // WebGL 1.0 cannot repeat a texture whose sides are not powers of two.
-    gl.texImage(GL_TEXTURE_2D, 0, GL_RGBA, 3, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
+    gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 3, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
     EXPECT_EQ(gl.unsupportedCall(), "glTexImage2D(0x0003)");
     EXPECT_EQ(gl.texture().width, 4);
 }
