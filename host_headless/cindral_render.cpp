@@ -7,6 +7,7 @@
 #include "printable.h"
 #include "render_options.h"
 #include "scene.h"
+#include "scene_state.h"
 #include "scene_state_json.h"
 
 #include <unistd.h>
@@ -203,7 +204,7 @@ int run(const RenderOptions& options)
             return failRun(cannotWrite(png.path(), pngError));
         }
     }
-    if (state.wanted() && !writeSceneStateJson(state.file(), options.frames, liveSceneState())) {
+    if (state.wanted() && !writeSceneStateJson(state.file(), liveSceneState())) {
         return failRun(cannotWrite(state.path(), std::strerror(errno)));
     }
     if ((png.wanted() && !png.commit(error)) || (state.wanted() && !state.commit(error))) {

@@ -4,6 +4,7 @@
 #include "frame_submission.h"
 #include "gl_entry_points.h"
 #include "scene.h"
+#include "scene_state.h"
 #include "scene_state_json.h"
 
 #include <emscripten/emscripten.h>
@@ -15,14 +16,12 @@ namespace {
 
 bool gStarted = false;
 FramePacer gPacer;
-std::uint64_t gFrames = 0; // renderFrame calls made so far
 
 void step(bool shown)
 {
     gImmediateMode.setRecording(shown);
     gImmediateMode.startFrame();
     renderFrame();
-    ++gFrames;
     if (shown) {
         submitFrame(gImmediateMode);
     }
@@ -90,7 +89,7 @@ EMSCRIPTEN_KEEPALIVE const char* cindral_state_json()
 {
     static std::string text;
     text.clear();
-    appendSceneStateJson(text, gFrames, liveSceneState());
+    appendSceneStateJson(text, liveSceneState());
     return text.c_str();
 }
 

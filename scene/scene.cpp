@@ -3,6 +3,7 @@
 #include "flame_particles.h"
 #include "flame_source.h"
 #include "gl_api.h"
+#include "scene_state.h"
 #include "sprite_texture.h"
 #include "star_field.h"
 
@@ -81,4 +82,7 @@ void renderFrame()
     stepFlameSource();
     renderStars();
     renderParticles();
+    ++gFrameCounter.count;
 }
+
+FrameCounter gFrameCounter;

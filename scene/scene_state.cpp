@@ -2,5 +2,5 @@
 
 SceneState liveSceneState()
 {
-    return SceneState{gRandomSource, gFlameSource, gStarField, gParticlePool};
+    return SceneState{gFrameCounter, gRandomSource, gFlameSource, gStarField, gParticlePool};
 }

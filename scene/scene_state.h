@@ -5,12 +5,22 @@
 #include "random_source.h"
 #include "star_field.h"
 
-// The scene's whole process-wide state, listed once: the random source, the
-// flame source, the star field and the particle pool. Whatever must see all
+#include <cstdint>
+
+// The frames the scene has drawn since the process started: renderFrame
+// counts each one.
+struct FrameCounter {
+    std::uint64_t count = 0;
+};
+extern FrameCounter gFrameCounter;
+
+// The scene's whole process-wide state, listed once: the frame count, the
+// random source, the flame source, the star field and the particle pool. Whatever must see all
 // of it (a reset to a fresh process's state, the state file, the fingerprint)
 // goes through forEach, whose visitor needs an overload for every piece, so a
 // piece added here cannot be missed by any of them.
 struct SceneState {
+    FrameCounter& frames;
     RandomSource& random;
     FlameSource& flameSource;
     StarField& stars;
@@ -20,6 +30,7 @@ struct SceneState {
     template <typename Visit>
     void forEach(Visit&& visit) const
     {
+        visit(frames);
         visit(random);
         visit(flameSource);
         visit(stars);

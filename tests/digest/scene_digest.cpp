@@ -38,10 +38,12 @@ int main(int argc, char** argv)
     // Each piece of the state is taken from the scene's list; they are
     // hashed in the order the fingerprint has always used.
     struct Pieces {
+        const FrameCounter* frames;
         const RandomSource* random;
         const FlameSource* flameSource;
         const StarField* stars;
         const ParticlePool* particles;
+        void operator()(const FrameCounter& f) { frames = &f; }
         void operator()(const RandomSource& r) { random = &r; }
         void operator()(const FlameSource& f) { flameSource = &f; }
         void operator()(const StarField& s) { stars = &s; }
@@ -62,7 +64,7 @@ int main(int argc, char** argv)
             h.value(v);
         }
     }
-    std::printf("frames %ld draws %" PRIu64 " state %" PRIu32 " digest %016" PRIx64 "\n", frames,
-                pieces.random->draws(), pieces.random->state(), h.hash);
+    std::printf("frames %" PRIu64 " draws %" PRIu64 " state %" PRIu32 " digest %016" PRIx64 "\n",
+                pieces.frames->count, pieces.random->draws(), pieces.random->state(), h.hash);
     return 0;
 }

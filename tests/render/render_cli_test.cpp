@@ -1,6 +1,6 @@
 // cindral-render run as a separate program, the way a user runs it.
 #include "cindral_version.h"
-#include "render_test_support.h"
+#include "scene_state_text.h"
 #include "scene.h"
 #include "scene_state_json.h"
 

@@ -2,16 +2,15 @@
 
 #include "scene_state.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <string>
 
-// The state after `frames` frames as one JSON object with the keys frames,
+// The scene's state as one JSON object with the keys frames,
 // draws, randomState, flameSource, stars ([x, y, z] per star) and particles
 // (one object per particle, fields by name, active as an integer). Floats are written with
 // nine significant digits (%.9g), which read back to the same float; negative
 // zero is written "-0.0" so that it stays a negative float. Appends to `out`.
-void appendSceneStateJson(std::string& out, std::uint64_t frames, const SceneState& state);
+void appendSceneStateJson(std::string& out, const SceneState& state);
 
 // Writes the same text to `file`; false when the write fails.
-bool writeSceneStateJson(std::FILE* file, std::uint64_t frames, const SceneState& state);
+bool writeSceneStateJson(std::FILE* file, const SceneState& state);

@@ -46,6 +46,12 @@ void appendField(std::string& out, const char* name, float value, bool first = f
 struct JsonPieces {
     std::string& out;
 
+    void operator()(const FrameCounter& frames) const
+    {
+        out += "\n  \"frames\": ";
+        appendUnsigned(out, frames.count);
+    }
+
     void operator()(const RandomSource& random) const
     {
         out += ",\n  \"draws\": ";
@@ -114,17 +120,16 @@ struct JsonPieces {
 
 } // namespace
 
-void appendSceneStateJson(std::string& out, std::uint64_t frames, const SceneState& state)
+void appendSceneStateJson(std::string& out, const SceneState& state)
 {
-    out += "{\n  \"frames\": ";
-    appendUnsigned(out, frames);
+    out += '{';
     state.forEach(JsonPieces{out});
     out += "\n}\n";
 }
 
-bool writeSceneStateJson(std::FILE* file, std::uint64_t frames, const SceneState& state)
+bool writeSceneStateJson(std::FILE* file, const SceneState& state)
 {
     std::string text;
-    appendSceneStateJson(text, frames, state);
+    appendSceneStateJson(text, state);
     return std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
 }

@@ -19,6 +19,6 @@ inline std::string sceneStateTextAfter(int width, int height, int frames)
         renderFrame();
     }
     std::string text;
-    appendSceneStateJson(text, static_cast<std::uint64_t>(frames), liveSceneState());
+    appendSceneStateJson(text, liveSceneState());
     return text;
 }

@@ -1,6 +1,6 @@
 // The state file, read back with a JSON parser. The scene runs against the
 // null GL sink: its state does not depend on what is drawn.
-#include "render_test_support.h"
+#include "scene_state_text.h"
 #include "scene.h"
 #include "scene_state_json.h"
 
@@ -110,7 +110,7 @@ TEST(SceneStateJson, HardFloatsSurviveTheRoundTrip)
         gParticlePool[i].life = hard[i];
     }
     std::string text;
-    appendSceneStateJson(text, 0, liveSceneState());
+    appendSceneStateJson(text, liveSceneState());
     const json state = json::parse(text);
     for (std::size_t i = 0; i < std::size(hard); ++i) {
         const float read = static_cast<float>(state["particles"][i]["life"].get<double>());
