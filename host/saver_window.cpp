@@ -45,6 +45,9 @@ void markSaverRunning(BOOL running)
 // at least kMinFrameSeconds; the wait spins without sleeping.
 void runFrameLoop(HDC deviceContext, std::int64_t counterFrequency)
 {
+    // Without a high-resolution counter, whose quotient would never reach
+    // the limit, the tick count (milliseconds) paces the frames instead.
+    const FramePacer pacer(counterFrequency > 0 ? counterFrequency : 1000);
     MSG message;
     for (;;) {
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -63,14 +66,14 @@ void runFrameLoop(HDC deviceContext, std::int64_t counterFrequency)
             SwapBuffers(deviceContext);
             do {
                 QueryPerformanceCounter(&now);
-            } while (!counterFrameOver(frameStart.QuadPart, now.QuadPart, counterFrequency));
+            } while (!pacer.frameOver(now.QuadPart - frameStart.QuadPart));
         } else {
-            // No high-resolution counter: its quotient would never reach the
-            // limit, so the tick count paces the frames instead.
             const DWORD frameStart = GetTickCount();
             renderFrame();
             SwapBuffers(deviceContext);
-            while (!tickFrameOver(frameStart, GetTickCount())) {
+            // The difference of two tick counts is right across the count's
+            // wrap past 2^32.
+            while (!pacer.frameOver(static_cast<DWORD>(GetTickCount() - frameStart))) {
             }
         }
     }

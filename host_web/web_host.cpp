@@ -1,6 +1,6 @@
 // The module's entry points for the page (page.js): the scene set up once,
 // resized, stepped and drawn, and its state as JSON.
-#include "frame_pacer.h"
+#include "frame_pacing.h"
 #include "frame_submission.h"
 #include "gl_entry_points.h"
 #include "scene.h"
@@ -9,13 +9,17 @@
 
 #include <emscripten/emscripten.h>
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 
 namespace {
 
 bool gStarted = false;
-FramePacer gPacer;
+// The page's clock, requestAnimationFrame's milliseconds, in whole
+// microseconds.
+constexpr std::int64_t kTicksPerSecond = 1'000'000;
+FramePacer gPacer(kTicksPerSecond);
 
 void step(bool shown)
 {
@@ -66,7 +70,7 @@ EMSCRIPTEN_KEEPALIVE void cindral_steps(int count, int drawLast)
 // the frame before began less than 10 ms ago. Returns 1 when it drew.
 EMSCRIPTEN_KEEPALIVE int cindral_frame(double nowMs)
 {
-    if (!gStarted || !gPacer.beginFrame(nowMs)) {
+    if (!gStarted || !gPacer.beginFrame(std::llround(nowMs * 1000.0))) {
         return 0;
     }
     step(true);

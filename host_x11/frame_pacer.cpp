@@ -1,14 +1,5 @@
 #include "frame_pacer.h"
 
-std::int64_t FramePacer::nextFrameDue(std::int64_t now)
-{
-    due_ += kMinFrameNanos;
-    if (now >= due_) {
-        due_ = now;
-    }
-    return due_;
-}
-
 bool FrameRateMeter::frameShown(std::int64_t now)
 {
     ++total_;

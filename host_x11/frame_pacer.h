@@ -4,28 +4,6 @@
 
 #include <cstdint>
 
-// Frame pacing on a monotonic clock counted in nanoseconds.
-constexpr std::int64_t kMinFrameNanos = 1'000'000'000 / kMaxFramesPerSecond;
-
-// Frames are due on a grid kMinFrameNanos apart. A frame shown before the
-// next one is due is followed by it at its due time, counted from the last
-// due time rather than from when the frame happened to begin, so that late
-// wake-ups from sleep do not add up and the rate is the full one. A frame
-// shown late is followed at once, and the grid starts again from then: time
-// lost is never made up.
-class FramePacer {
-public:
-    // `firstFrameStart`: when the first frame begins.
-    explicit FramePacer(std::int64_t firstFrameStart) : due_(firstFrameStart) {}
-
-    // Called when a frame has been shown, at `now`: when the next frame is
-    // due (`now` itself when it is due at once).
-    std::int64_t nextFrameDue(std::int64_t now);
-
-private:
-    std::int64_t due_;
-};
-
 // Counts frames and gives the rate over the last whole second or more, for
 // the -fps overlay and the frame report.
 class FrameRateMeter {

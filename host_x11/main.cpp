@@ -4,6 +4,7 @@
 #include "cindral_version.h"
 #include "fps_overlay.h"
 #include "frame_pacer.h"
+#include "frame_pacing.h"
 #include "printable.h"
 #include "scene.h"
 #include "signal_end.h"
@@ -60,19 +61,21 @@ int finish(int code)
     return code;
 }
 
+constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
+
 std::int64_t monotonicNanos()
 {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+    return static_cast<std::int64_t>(now.tv_sec) * kNanosPerSecond + now.tv_nsec;
 }
 
 // Sleeps until `deadline` on the monotonic clock, or until a stop signal.
 void sleepUntil(std::int64_t deadline)
 {
     timespec until;
-    until.tv_sec = static_cast<time_t>(deadline / 1'000'000'000);
-    until.tv_nsec = static_cast<long>(deadline % 1'000'000'000);
+    until.tv_sec = static_cast<time_t>(deadline / kNanosPerSecond);
+    until.tv_nsec = static_cast<long>(deadline % kNanosPerSecond);
     while (!gStopSignal &&
            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
     }
@@ -88,7 +91,8 @@ int fail(int code, const std::string& message)
 // the window's current size. Returns true when the window was lost.
 bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
 {
-    FramePacer pacer(monotonicNanos());
+    FramePacer pacer(kNanosPerSecond);
+    pacer.firstFrameAt(monotonicNanos());
     int viewWidth = surface.width;
     int viewHeight = surface.height;
     while (!gStopSignal) {

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "scene.h"
+
+#include <cstdint>
+
+// The animation's pace on a host's clock. Every host counts time in whole
+// ticks of a clock of its own (the performance counter, the tick count,
+// nanoseconds, microseconds) and says how many ticks make a second.
+
+// The shortest time one frame may take: drawing, presenting and waiting
+// together; 0.01 s, the same double as the literal.
+constexpr double kMinFrameSeconds = 1.0 / kMaxFramesPerSecond;
+
+// Keeps frames at least minFrameTicks() apart, in the way each host paces:
+// the Windows saver waits from each frame's own start (frameOver), the Linux
+// host sleeps until a deadline (nextFrameDue), the web page is offered frames
+// by the browser and takes those it may (beginFrame).
+class FramePacer {
+public:
+    // `ticksPerSecond` is positive. `leastFrameTicks` asks for a longer
+    // time between frames than kMinFrameSeconds (the Linux host's --delay);
+    // a shorter one is not taken.
+    explicit FramePacer(std::int64_t ticksPerSecond, std::int64_t leastFrameTicks = 0);
+
+    // The least whole number of ticks that lasts kMinFrameSeconds, as the
+    // quotient ticks / ticksPerSecond in double precision compares, or
+    // leastFrameTicks where that is longer.
+    std::int64_t minFrameTicks() const { return minFrameTicks_; }
+
+    // Waiting from the frame's start: whether a frame that began `elapsed`
+    // ticks ago has taken its time.
+    bool frameOver(std::int64_t elapsed) const { return elapsed >= minFrameTicks_; }
+
+    // No catch-up: whether a frame may begin at `now`; when it may, it has
+    // begun. A frame that comes later than minFrameTicks after the one
+    // before begins at once and the next one counts from it, so time lost
+    // is never made up. A clock that went back starts the pacing afresh.
+    bool beginFrame(std::int64_t now);
+
+    // Deadlines: frames are due minFrameTicks apart, each counted from when
+    // the one before was due rather than from when it happened to begin, so
+    // late wake-ups from sleep do not add up. Call once with the first
+    // frame's start, then after each frame is shown, at `now`: the result is
+    // when the next frame is due, `now` itself when that has passed, and the
+    // grid starts again from then.
+    void firstFrameAt(std::int64_t start);
+    std::int64_t nextFrameDue(std::int64_t now);
+
+private:
+    std::int64_t minFrameTicks_;
+    bool started_ = false;
+    std::int64_t last_ = 0; // when the last frame began (beginFrame) or was due (nextFrameDue)
+};
