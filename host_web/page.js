@@ -5,13 +5,15 @@
 //
 //   index.html               the flame
 //   index.html?fps           with frames per second in the bottom-left corner
-//   index.html?frames=N      test mode: N steps at once, the last one drawn
+//   index.html?frames=N      test mode: N steps at once, the last one drawn;
+//                            with fps, steps per second in that corner
 //   index.html?frames=N&state  and the scene's state as JSON in <pre id="state">
 (function() {
   'use strict';
 
   var kMouseThreshold = 50;   // pixels on either axis, as the Windows saver's default
   var kStepsPerTask = 20000;  // test mode: steps run before the page may respond again
+  var kQuietRunMs = 1000;     // test mode: a run shows its progress once it has taken this long
 
   var canvas = document.getElementById('flame');
   var message = document.getElementById('message');
@@ -28,8 +30,11 @@
     if (query.has('frames')) {
       var text = query.get('frames');
       var n = Number(text);
-      if (!/^[0-9]+$/.test(text) || !Number.isSafeInteger(n)) {
+      if (!/^[0-9]+$/.test(text)) {
         options.error = 'frames=' + text + ' is not a whole number of frames (0 or more).';
+      } else if (!Number.isSafeInteger(n)) {
+        // Above 2^53 - 1 a JavaScript number no longer counts every step.
+        options.error = 'frames=' + text + ' is too large: at most ' + Number.MAX_SAFE_INTEGER + '.';
       }
       options.frames = n;
     } else if (options.state) {
@@ -206,15 +211,31 @@
   }
 
   // N steps without pacing, a few thousand per task so that the page stays
-  // responsive; the last one is drawn.
+  // responsive; the last one is drawn. A run that takes longer than
+  // kQuietRunMs shows its progress in the title. With fps the corner shows
+  // the steps computed per second, the one speed this mode has: it draws a
+  // single frame.
   function runTestMode(module, options, reportUnsupported) {
     var done = 0;
+    var started = window.performance.now();
+    var rate = document.getElementById('fps');
+    rate.hidden = !options.fps;
+    function showRate(now) {
+      if (options.fps && now > started) {
+        rate.textContent = Math.round(done * 1000 / (now - started)) + ' steps/s';
+      }
+    }
     document.title = 'Cindral: running ' + options.frames + ' steps';
     function runSome() {
       var count = Math.min(kStepsPerTask, options.frames - done);
       done += count;
       module._cindral_steps(count, done === options.frames ? 1 : 0);
+      var now = window.performance.now();
+      showRate(now);
       if (done < options.frames) {
+        if (now - started >= kQuietRunMs) {
+          document.title = 'Cindral: ' + done + ' of ' + options.frames + ' steps';
+        }
         window.setTimeout(runSome, 0);
         return;
       }

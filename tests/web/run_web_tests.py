@@ -153,6 +153,7 @@ class DevTools:
         self.buffer = b""
         self.last_id = 0
         self.session = None
+        self.events = []
         try:
             targets = self.call("Target.getTargets")["targetInfos"]
             page = next(t for t in targets if t["type"] == "page")
@@ -178,7 +179,9 @@ class DevTools:
             while b"\0" in self.buffer:
                 raw, self.buffer = self.buffer.split(b"\0", 1)
                 reply = json.loads(raw)
-                if reply.get("id") == self.last_id:
+                if "method" in reply:
+                    self.events.append(reply)
+                elif reply.get("id") == self.last_id:
                     if "error" in reply:
                         raise Failure("%s: %s" % (method, reply["error"]))
                     return reply["result"]
@@ -206,6 +209,48 @@ class DevTools:
                 return True
             time.sleep(0.05)
         return False
+
+    def watch_console(self):
+        """From here on, the page's console messages, uncaught exceptions and
+        requests are kept in self.events with the browser's other events."""
+        for domain in ("Runtime", "Log", "Network"):
+            self.call(domain + ".enable")
+
+    def responses(self):
+        """(URL, HTTP status) of every response seen so far."""
+        return [(e["params"]["response"]["url"], e["params"]["response"]["status"])
+                for e in self.events if e["method"] == "Network.responseReceived"]
+
+    def wait_for_response(self, url, seconds=10):
+        """The HTTP status of the response to a request for url, once there
+        is one; None on a time-out."""
+        deadline = time.monotonic() + seconds
+        while True:
+            statuses = [status for seen, status in self.responses() if seen == url]
+            if statuses or time.monotonic() >= deadline:
+                return statuses[-1] if statuses else None
+            self.evaluate("0")  # takes in the events that came meanwhile
+            time.sleep(0.05)
+
+    def console_problems(self):
+        """What the console shows as errors, the page's warnings and every
+        request that failed, one line each."""
+        urls = {e["params"]["requestId"]: e["params"]["request"]["url"]
+                for e in self.events if e["method"] == "Network.requestWillBeSent"}
+        problems = ["%s answered %d" % response for response in self.responses() if response[1] >= 400]
+        for event in self.events:
+            method, params = event["method"], event["params"]
+            if method == "Runtime.exceptionThrown":
+                details = params["exceptionDetails"]
+                problems.append("uncaught: %s" % details.get("exception", {}).get("description", details["text"]))
+            elif method == "Runtime.consoleAPICalled" and params["type"] in ("error", "warning", "assert"):
+                words = (str(a.get("value", a.get("description", ""))) for a in params["args"])
+                problems.append("console.%s: %s" % (params["type"], " ".join(words)))
+            elif method == "Log.entryAdded" and params["entry"]["level"] == "error":
+                problems.append("%s (%s)" % (params["entry"]["text"], params["entry"].get("url", "")))
+            elif method == "Network.loadingFailed":
+                problems.append("%s failed: %s" % (urls.get(params["requestId"], "a request"), params["errorText"]))
+        return problems
 
     def view(self, width, height):
         """A viewport of width x height CSS pixels, at the device scale the
@@ -450,8 +495,9 @@ def ANewWindowSizeIsDrawnAsTheNativeRendererDrawsThatSize(session):
 
 
 @case
-def AClickOrAKeyEntersFullScreenButABrowserShortcutDoesNot(session):
+def ServedPageLogsNoErrorAndAClickOrAKeyEntersFullScreenButAShortcutDoesNot(session):
     browser = session.devtools()
+    browser.watch_console()
     browser.open(session.site.url())
     check(browser.wait_for("document.readyState === 'complete'"), "the page did not load")
     browser.key("b", "KeyB", 66, modifiers=2)
@@ -466,6 +512,14 @@ def AClickOrAKeyEntersFullScreenButABrowserShortcutDoesNot(session):
     expect_full_screen(browser, False, "a key in full screen")
     browser.key(" ", "Space", 32)
     expect_full_screen(browser, True, "the space bar")
+
+    # The browser asks for the page's icon once the page has loaded; its
+    # answer also shows that the events were watched at all.
+    icon = session.site.url().replace("index.html", "favicon.ico")
+    status = browser.wait_for_response(icon)
+    check(status == 200, "the page's icon %s answered %s" % (icon, status))
+    problems = browser.console_problems()
+    check(not problems, "the served page logged:\n  " + "\n  ".join(problems))
 
 
 @case
@@ -508,12 +562,15 @@ def ThePageSaysInPlainWordsWhyItCannotRun(session):
     without_webgl = message(dump_dom(session, session.site.url("?frames=10&state"),
                                      extra=["--disable-webgl"], budget_ms=5000))
     check("WebGL" in without_webgl, "no word of WebGL without it: %r" % without_webgl)
-    # The value is shown as text, never read as markup.
-    bad_count = dump_dom(session, session.site.url("?frames=%3Cb%3E1&state"), budget_ms=5000)
-    check("frames=<b>1 is not a whole number" in message(bad_count) and "<b>" not in bad_count,
-          "no plain word of a bad frame count: %r" % message(bad_count))
-    check(re.search(r'<pre id="state"[^>]*></pre>', bad_count),
-          "a state was written for a bad frame count")
+    # The value is shown as text, never read as markup; a whole number that
+    # a JavaScript number cannot count to is too large, not malformed.
+    for query, expected in (("%3Cb%3E1", "frames=<b>1 is not a whole number"),
+                            ("9007199254740993", "frames=9007199254740993 is too large: at most 9007199254740991.")):
+        bad_count = dump_dom(session, session.site.url("?frames=%s&state" % query), budget_ms=5000)
+        check(expected in message(bad_count) and "<b>" not in bad_count,
+              "no plain word of a bad frame count: %r" % message(bad_count))
+        check(re.search(r'<pre id="state"[^>]*></pre>', bad_count),
+              "a state was written for frames=%s" % query)
 
 
 # ---------------------------------------------------------------- driver
