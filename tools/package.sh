@@ -131,7 +131,7 @@ echo "== $web_file"
 top=cindral-$version-web
 page=$work/web/$top
 mkdir -p "$page"
-cp dist/web/index.html dist/web/page.js dist/web/cindral.js "$page/"
+cp dist/web/index.html dist/web/page.js dist/web/cindral.js dist/web/favicon.ico "$page/"
 cp LICENSE "$page/LICENSE.txt"
 chmod 644 "$page"/*
 set_times "$page"

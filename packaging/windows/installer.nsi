@@ -2,7 +2,8 @@
 ; screen-saver settings list it for every user (the 64-bit saver on 64-bit
 ; Windows, the 32-bit one elsewhere), selects it as the installing user's
 ; screen saver, remembers the one selected before, and registers an
-; uninstaller that gives that one back. /S runs either silently.
+; uninstaller that gives that one back. /S runs either silently; the Finish
+; page's offer to open the screen-saver settings is not taken then.
 ;
 ; tools/package.sh builds it:
 ;   makensis -DVERSION=0.1 -DVERSION_QUAD=0.1.0.0 -DSCR32=FILE -DSCR64=FILE
@@ -18,12 +19,15 @@ RequestExecutionLevel admin
 !include MUI2.nsh
 
 !define PRODUCT "Cindral screen saver"
-!define PUBLISHER "the Cindral authors"
+!define PUBLISHER "The Cindral authors"
 !define COPYRIGHT "Copyright the Cindral authors, all rights reserved"
 !define SCR_NAME "cindral.scr"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Cindral"
 !define DESKTOP_KEY "Control Panel\Desktop"
-; Per user: the screen saver that was selected before this one.
+; Per user, what the first install found, so that the uninstaller gives it
+; back exactly: "PreviousScreenSaver" and "PreviousScreenSaveActive" hold the
+; values SCRNSAVE.EXE and ScreenSaveActive had, each only if it existed;
+; "Remembered" (1) says that an install of this user wrote the two.
 !define MEMORY_KEY "Software\Cindral"
 ; SystemParametersInfo(SPI_SETSCREENSAVEACTIVE, on, 0, SPIF_UPDATEINIFILE |
 ; SPIF_SENDCHANGE), as the screen-saver settings call it on OK.
@@ -46,6 +50,17 @@ ShowUninstDetails show
 !define MUI_WELCOMEPAGE_TEXT "This installs the Cindral screen saver for all users of this computer and selects it as your screen saver.$\r$\n$\r$\nWhen you remove it (Settings, Apps, or Programs and Features), the screen saver you have now is selected again.$\r$\n$\r$\n${COPYRIGHT}."
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_TITLE "Cindral is your screen saver"
+!define MUI_FINISHPAGE_TEXT "The Cindral screen saver is installed and selected as your screen saver. The Screen Saver settings show it and set how long the computer waits before starting it."
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Open the Screen Saver settings"
+!define MUI_FINISHPAGE_RUN_FUNCTION OpenScreenSaverSettings
+!insertmacro MUI_PAGE_FINISH
+; The saver lives in the system folder, not in the uninstaller's folder that
+; this page would name.
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "This removes the Cindral screen saver from this computer: its file below, its uninstaller and its entry in the list of programs. If it is still your screen saver, the one you had before is selected again."
+!define MUI_UNCONFIRMPAGE_TEXT_LOCATION "Screen saver:"
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW un.ShowSaverFile
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
@@ -72,6 +87,29 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${COPYRIGHT}"
     ${EndIf}
 !macroend
 
+; Copies a value of the user's desktop settings to MEMORY_KEY, or nothing if
+; it does not exist. ReadRegStr reads a REG_DWORD too, but flags an error.
+!macro REMEMBER_DESKTOP_VALUE NAME MEMORY_NAME
+    ClearErrors
+    ReadRegStr $0 HKCU "${DESKTOP_KEY}" "${NAME}"
+    ${IfNot} ${Errors}
+    ${OrIf} $0 != ""
+        WriteRegStr HKCU "${MEMORY_KEY}" "${MEMORY_NAME}" $0
+    ${EndIf}
+!macroend
+
+; Gives a value of the user's desktop settings back from MEMORY_KEY: the
+; remembered value, or none if none was remembered.
+!macro GIVE_BACK_DESKTOP_VALUE NAME MEMORY_NAME
+    ClearErrors
+    ReadRegStr $0 HKCU "${MEMORY_KEY}" "${MEMORY_NAME}"
+    ${If} ${Errors}
+        DeleteRegValue HKCU "${DESKTOP_KEY}" "${NAME}"
+    ${Else}
+        WriteRegStr HKCU "${DESKTOP_KEY}" "${NAME}" $0
+    ${EndIf}
+!macroend
+
 Function .onInit
     !insertmacro REQUIRE_ADMIN
     ; The uninstaller's entry in the 64-bit registry on 64-bit Windows, beside
@@ -86,6 +124,22 @@ Function un.onInit
     ${If} ${RunningX64}
         SetRegView 64
     ${EndIf}
+FunctionEnd
+
+; The Finish page's offer. The 64-bit settings on 64-bit Windows: the 32-bit
+; ones look for savers in SysWOW64, where this one is not.
+Function OpenScreenSaverSettings
+    ${If} ${RunningX64}
+        ${DisableX64FSRedirection}
+    ${EndIf}
+    Exec '"$SYSDIR\control.exe" desk.cpl,,@screensaver'
+    ${If} ${RunningX64}
+        ${EnableX64FSRedirection}
+    ${EndIf}
+FunctionEnd
+
+Function un.ShowSaverFile
+    SendMessage $mui.UnConfirmPage.Directory ${WM_SETTEXT} 0 "STR:$SYSDIR\${SCR_NAME}"
 FunctionEnd
 
 Section "Cindral"
@@ -123,11 +177,9 @@ Section "Cindral"
     ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
     ${If} $0 != "$SYSDIR\${SCR_NAME}"
         DeleteRegKey HKCU "${MEMORY_KEY}"
-        ${If} $0 != ""
-            WriteRegStr HKCU "${MEMORY_KEY}" "PreviousScreenSaver" $0
-        ${EndIf}
-        ReadRegStr $0 HKCU "${DESKTOP_KEY}" "ScreenSaveActive"
-        WriteRegStr HKCU "${MEMORY_KEY}" "PreviousScreenSaveActive" $0
+        !insertmacro REMEMBER_DESKTOP_VALUE "SCRNSAVE.EXE" "PreviousScreenSaver"
+        !insertmacro REMEMBER_DESKTOP_VALUE "ScreenSaveActive" "PreviousScreenSaveActive"
+        WriteRegDWORD HKCU "${MEMORY_KEY}" "Remembered" 1
     ${EndIf}
     WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" "$SYSDIR\${SCR_NAME}"
     System::Call 'user32::SystemParametersInfo(i ${SPI_SETSCREENSAVEACTIVE}, i 1, p 0, i ${SPIF_UPDATE_AND_SEND})'
@@ -143,18 +195,21 @@ Section "Uninstall"
     ${EndIf}
 
     ; The saver selected before comes back only while this one is still
-    ; selected: a choice made since then is the user's.
+    ; selected: a choice made since then is the user's. ScreenSaveActive
+    ; comes back with it, if this user's install remembered it: a user who
+    ; selected the saver by hand turned savers on by hand.
     ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
     ${If} $0 == "$SYSDIR\${SCR_NAME}"
-        ReadRegStr $0 HKCU "${MEMORY_KEY}" "PreviousScreenSaver"
-        ${If} $0 == ""
-            DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
-        ${Else}
-            WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" $0
-        ${EndIf}
-        ReadRegStr $0 HKCU "${MEMORY_KEY}" "PreviousScreenSaveActive"
-        ${If} $0 == "0"
-            System::Call 'user32::SystemParametersInfo(i ${SPI_SETSCREENSAVEACTIVE}, i 0, p 0, i ${SPIF_UPDATE_AND_SEND})'
+        !insertmacro GIVE_BACK_DESKTOP_VALUE "SCRNSAVE.EXE" "PreviousScreenSaver"
+        ReadRegDWORD $1 HKCU "${MEMORY_KEY}" "Remembered"
+        ${If} $1 == 1
+            ; Savers off again for this session too; the call writes "0",
+            ; and the exact earlier value follows.
+            ReadRegStr $0 HKCU "${MEMORY_KEY}" "PreviousScreenSaveActive"
+            ${If} $0 == "0"
+                System::Call 'user32::SystemParametersInfo(i ${SPI_SETSCREENSAVEACTIVE}, i 0, p 0, i ${SPIF_UPDATE_AND_SEND})'
+            ${EndIf}
+            !insertmacro GIVE_BACK_DESKTOP_VALUE "ScreenSaveActive" "PreviousScreenSaveActive"
         ${EndIf}
     ${EndIf}
     DeleteRegKey HKCU "${MEMORY_KEY}"

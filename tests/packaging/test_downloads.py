@@ -36,8 +36,10 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 import cindral_env  # noqa: E402
 
 COPYRIGHT = "Copyright the Cindral authors, all rights reserved"
+PUBLISHER = "The Cindral authors"
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Cindral"
+MEMORY_KEY = r"HKCU\Software\Cindral"
 INSTALLED_SCR = r"C:\windows\system32\cindral.scr"
 HACK_DIR = "usr/libexec/xscreensaver"
 # PE optional header magic and machine of each saver.
@@ -381,7 +383,7 @@ class Installer(Case):
         self.check(self.reg_value(DESKTOP_KEY, "ScreenSaveActive") == "1", "the screen saver is not turned on")
 
         for name, value in (("DisplayName", "Cindral screen saver"), ("DisplayVersion", self.version),
-                            ("Publisher", "the Cindral authors")):
+                            ("Publisher", PUBLISHER)):
             found = self.reg_value(UNINSTALL_KEY, name)
             self.check(found == value, "the uninstall entry's %s is %r, not %r" % (name, found, value))
         uninstall = self.reg_value(UNINSTALL_KEY, "UninstallString") or ""
@@ -399,14 +401,16 @@ class Installer(Case):
         self.check(not os.path.exists(installed), INSTALLED_SCR + " is still there after uninstalling")
         self.check(not os.path.exists(uninstaller), "the uninstaller is still there")
         self.check(self.reg_value(UNINSTALL_KEY, "DisplayName") is None, "the uninstall entry is still there")
+        self.check(self.wine("reg", "query", MEMORY_KEY).returncode != 0, MEMORY_KEY + " is still there")
+        # Exactly as before: a value that did not exist (None) is gone again.
         for name, value in (("SCRNSAVE.EXE", self.previous_saver), ("ScreenSaveActive", self.previous_active)):
             found = self.reg_value(DESKTOP_KEY, name)
             self.check(found == value, "%s is %r after uninstalling, not %r as before" % (name, found, value))
 
 
 class Installer64(Installer):
-    """A saver selected before; installing twice must still give that one
-    back, not the first install's own."""
+    """A saver selected before, and no ScreenSaveActive; installing twice
+    must still give back those, not what the first install left."""
     name = "installer-win64"
     arch = "win64"
     saver_folder = "64-bit Windows"
@@ -414,7 +418,7 @@ class Installer64(Installer):
     # redirection off for the copy.
     not_installed = [r"C:\windows\syswow64\cindral.scr"]
     previous_saver = r"C:\windows\system32\previous.scr"
-    previous_active = "1"
+    previous_active = None
     installs = 2
 
 
@@ -437,7 +441,7 @@ class WebZip(Case):
 
     def run(self):
         top = "cindral-%s-web" % self.version
-        page_files = ("index.html", "page.js", "cindral.js")
+        page_files = ("index.html", "page.js", "cindral.js", "favicon.ico")
         with zipfile.ZipFile(self.dist(top + ".zip")) as archive:
             files = sorted(n for n in archive.namelist() if not n.endswith("/"))
             expected = sorted(top + "/" + n for n in page_files + ("LICENSE.txt",))
