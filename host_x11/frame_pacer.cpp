@@ -2,31 +2,31 @@
 
 std::int64_t FramePacer::nextFrameDue(std::int64_t now)
 {
-    due_ += kMinFrameNanos;
+    due_ += period_;
     if (now >= due_) {
         due_ = now;
     }
     return due_;
 }
 
-bool FrameRateMeter::frameShown(std::int64_t now)
+bool FrameRateMeter::frameShown(std::int64_t due)
 {
     ++total_;
-    last_ = now;
+    last_ = due;
     if (total_ == 1) {
-        first_ = now;
-        // The span starts with the first frame on screen, so start-up time
-        // does not count against the rate.
-        spanStart_ = now;
+        first_ = due;
+        // The span starts with the first frame, so start-up time does not
+        // count against the rate.
+        spanStart_ = due;
         return false;
     }
     ++spanFrames_;
-    const std::int64_t span = now - spanStart_;
+    const std::int64_t span = due - spanStart_;
     if (span < kSpanNanos) {
         return false;
     }
     rate_ = static_cast<double>(spanFrames_) * 1e9 / static_cast<double>(span);
-    spanStart_ = now;
+    spanStart_ = due;
     spanFrames_ = 0;
     return true;
 }

@@ -113,7 +113,7 @@ bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
         }
         glXSwapBuffers(surface.display, surface.window);
         const std::int64_t shown = monotonicNanos();
-        meter.frameShown(shown);
+        meter.frameShown(pacer.due());
         const std::int64_t due = pacer.nextFrameDue(shown);
         if (due > shown) {
             sleepUntil(due);
