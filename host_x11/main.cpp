@@ -86,9 +86,9 @@ int fail(int code, const std::string& message)
 
 // Draws until a stop signal, a close request or the loss of the window, at
 // the window's current size. Returns true when the window was lost.
-bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
+bool runFrames(GlSurface& surface, const X11Options& options, FrameRateMeter& meter)
 {
-    FramePacer pacer(monotonicNanos());
+    FramePacer pacer(monotonicNanos(), std::int64_t{options.delayMicroseconds} * 1000);
     int viewWidth = surface.width;
     int viewHeight = surface.height;
     while (!gStopSignal) {
@@ -108,7 +108,7 @@ bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
             viewHeight = surface.height;
         }
         renderFrame();
-        if (showFps) {
+        if (options.showFps) {
             drawFpsOverlay(meter.framesPerSecond(), surface.width, surface.height);
         }
         glXSwapBuffers(surface.display, surface.window);
@@ -166,7 +166,7 @@ int run(int argc, char** argv)
     initScene(surface.width, surface.height);
     watchWindowForErrors(surface.window);
     FrameRateMeter meter;
-    const bool windowLost = runFrames(surface, options.showFps, meter);
+    const bool windowLost = runFrames(surface, options, meter);
     const bool failed = unexpectedX11Error() && !windowLost;
     // Errors from taking down a window that may be gone mean nothing now.
     watchWindowForErrors(None);

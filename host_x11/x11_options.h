@@ -10,10 +10,18 @@ enum class DrawTarget {
     WindowId,   // a window named on the command line
 };
 
+// -delay: the least time between frames, in microseconds, as XScreenSaver's
+// programs take it. The default is the cap, kMaxFramesPerSecond frames a
+// second; a shorter delay does not raise the rate above the cap. The longest
+// is a second: the window's input is read between frames.
+constexpr int kDefaultDelayMicroseconds = 10'000;
+constexpr int kMaxDelayMicroseconds = 1'000'000;
+
 struct X11Options {
     DrawTarget target = DrawTarget::OwnWindow;
     std::uint32_t windowId = 0;  // with DrawTarget::WindowId
     bool showFps = false;
+    int delayMicroseconds = kDefaultDelayMicroseconds;
     std::string displayName;     // empty: the DISPLAY environment variable
 };
 
