@@ -7,6 +7,7 @@
 const char kUsage[] =
     "usage: " CINDRAL_PROGRAM_NAME " [-window | -root | -window-id ID] [-fps] [-delay MICROSECONDS]\n"
     "               [-display NAME]\n"
+    "       " CINDRAL_PROGRAM_NAME " --add-to-xscreensaver | --remove-from-xscreensaver\n"
     "  -window        draw in a window of its own (the default)\n"
     "  -root          draw on the root window, or on the window named by\n"
     "                 XSCREENSAVER_WINDOW or the virtual root\n"
@@ -17,6 +18,10 @@ const char kUsage[] =
     "                 100 frames a second, the most it draws); the flame moves one\n"
     "                 step a frame, so a longer delay also slows it\n"
     "  -display NAME  the X display to use instead of DISPLAY\n"
+    "  --add-to-xscreensaver\n"
+    "                 put " CINDRAL_PROGRAM_NAME " into the list of your ~/.xscreensaver, once\n"
+    "  --remove-from-xscreensaver\n"
+    "                 take it out of that list again\n"
     "  -help          show this text\n"
     "  -version       show the version\n";
 
@@ -144,6 +149,10 @@ ParseOutcome parseOptions(int argc, const char* const* argv, X11Options& o, std:
             return ParseOutcome::ShowHelp;
         } else if (std::strcmp(name, "version") == 0) {
             return ParseOutcome::ShowVersion;
+        } else if (std::strcmp(name, "add-to-xscreensaver") == 0) {
+            return ParseOutcome::AddToXScreenSaver;
+        } else if (std::strcmp(name, "remove-from-xscreensaver") == 0) {
+            return ParseOutcome::RemoveFromXScreenSaver;
         } else {
             return invalid("unknown option '" + printable(arg) + "'");
         }

@@ -29,6 +29,9 @@ enum class ParseOutcome {
     Run,
     ShowHelp,
     ShowVersion,
+    // Put the program into, or take it out of, the user's XScreenSaver list.
+    AddToXScreenSaver,
+    RemoveFromXScreenSaver,
     Invalid,
 };
 
@@ -36,7 +39,8 @@ enum class ParseOutcome {
 // Reads the command line (argv[0] is the program and is skipped) into
 // `options`; on Invalid, `error` says why in one line. Each option may be
 // written with one dash or two; of -root, -window and -window-id the last one
-// given wins.
+// given wins. -help, -version and the two XScreenSaver list commands end the
+// parse: what follows them is not read.
 ParseOutcome parseOptions(int argc, const char* const* argv, X11Options& options, std::string& error);
 
 // Reads a window id: decimal digits, or 0x followed by hexadecimal digits,

@@ -102,7 +102,7 @@ TEST(Options, RejectedCommandLinesSayWhyInOneLine)
     }
 }
 
-TEST(Options, HelpAndVersionEndTheParseWithOneOrTwoDashes)
+TEST(Options, HelpVersionAndTheListCommandsEndTheParseWithOneOrTwoDashes)
 {
     struct Row {
         std::vector<const char*> args;
@@ -114,6 +114,9 @@ TEST(Options, HelpAndVersionEndTheParseWithOneOrTwoDashes)
         {{"-version"}, ParseOutcome::ShowVersion},
         {{"--version", "-bogus"}, ParseOutcome::ShowVersion},
         {{"-root", "-version", "-help"}, ParseOutcome::ShowVersion},
+        {{"--add-to-xscreensaver"}, ParseOutcome::AddToXScreenSaver},
+        {{"-remove-from-xscreensaver", "-bogus"}, ParseOutcome::RemoveFromXScreenSaver},
+        {{"-fps", "--remove-from-xscreensaver", "--add-to-xscreensaver"}, ParseOutcome::RemoveFromXScreenSaver},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(parse(r.args).outcome, r.outcome) << ::testing::PrintToString(r.args);

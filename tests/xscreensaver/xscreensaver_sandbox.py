@@ -2,8 +2,8 @@
 `cmake --install`, an Xvfb of its own, and the daemon running as an
 unprivileged user with a HOME of its own, all in one temporary folder that is
 removed again, with every process started here, whatever the outcome. The
-daemon's list of hacks names only the staged program, by its full path, so
-nothing is installed into the system.
+daemon and the programs run for it find the hack by its name on a PATH that
+leads to the staged program, so nothing is installed into the system.
 
 The daemon refuses to run hacks as root, so a test run as root starts it, and
 the commands that control it, as the user `nobody` through setpriv; anyone
@@ -29,6 +29,8 @@ import cindral_env  # noqa: E402
 
 SCREEN_WIDTH = 1024
 SCREEN_HEIGHT = 768
+# Where Debian's XScreenSaver keeps its hacks.
+DAEMON_HACK_DIR = "/usr/libexec/xscreensaver"
 
 
 class StagedHack:
@@ -152,12 +154,18 @@ class DaemonSandbox:
         os.chmod(self._folder, 0o755)
         self.program = stage_hack(self._cmake, self._build_dir,
                                   os.path.join(self._folder, "stage")).program()
+        self._program_dir = os.path.dirname(self.program)
+        # The daemon puts its own hack folder first on the hacks' PATH.
+        installed = os.path.join(DAEMON_HACK_DIR, os.path.basename(self.program))
+        if os.path.exists(installed):
+            raise AssertionError(f"{installed} is installed: XScreenSaver would run it, not the staged one")
         self._user = self._choose_user()
         self.home = os.path.join(self._folder, "home")
         os.mkdir(self.home, 0o755)
         if self._user is not None:
             os.chown(self.home, self._user.pw_uid, self._user.pw_gid)
         self.log_path = os.path.join(self.home, "xscreensaver.log")
+        self.settings_path = os.path.join(self.home, ".xscreensaver")
         self._start_xvfb()
 
     @staticmethod
@@ -183,35 +191,34 @@ class DaemonSandbox:
         session would give them, the display, and no shader cache."""
         name = self._user.pw_name if self._user is not None else pwd.getpwuid(os.geteuid()).pw_name
         return {
-            "HOME": self.home, "USER": name, "LOGNAME": name, "PATH": "/usr/bin:/bin",
+            "HOME": self.home, "USER": name, "LOGNAME": name, "PATH": f"{self._program_dir}:/usr/bin:/bin",
             "DISPLAY": self.display, "MESA_SHADER_CACHE_DISABLE": "true",
         }
 
+    def run_as_user(self, argv):
+        """Runs a program as the daemon's user, in its environment; the
+        finished process, with its output as text."""
+        return subprocess.run(self._as_user(argv), env=self._environment(), cwd=self.home,
+                              stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=30)
+
+    def settings(self):
+        with open(self.settings_path) as f:
+            return f.read()
+
+    def set_settings(self, values):
+        """Gives settings of ~/.xscreensaver, each of which must be there, new
+        values."""
+        text = self.settings()
+        for name, value in values.items():
+            text, found = re.subn(rf"^{re.escape(name)}:.*$", f"{name}:\t{value}", text, flags=re.M)
+            if found != 1:
+                raise AssertionError(f"{self.settings_path} has {found} {name}: settings")
+        with open(self.settings_path, "w") as f:
+            f.write(text)
+
     def start_daemon(self):
-        """Starts the daemon with only the staged hack in its list and waits
-        until it answers commands."""
-        settings = "\n".join([
-            "mode:        one",
-            "selected:    0",
-            "verbose:     True",
-            "splash:      False",
-            "lock:        False",
-            "fade:        False",
-            "unfade:      False",
-            "dpmsEnabled: False",
-            "grabDesktopImages: False",
-            # Nothing blanks or cycles by itself while a test runs.
-            "timeout:     8:00:00",
-            "cycle:       0:00:00",
-            f"programs:    GL: {self.program} --root \\n\\",
-            "",
-            "",
-        ])
-        path = os.path.join(self.home, ".xscreensaver")
-        with open(path, "w") as f:
-            f.write(settings)
-        if self._user is not None:
-            os.chown(path, self._user.pw_uid, self._user.pw_gid)
+        """Starts the daemon on the ~/.xscreensaver there is and waits until
+        it answers commands."""
         output = os.path.join(self._folder, "daemon.out")
         with open(output, "wb") as out:
             self._daemon = subprocess.Popen(
@@ -240,13 +247,13 @@ class DaemonSandbox:
 
     # -- controlling and looking ---------------------------------------------
 
-    def command(self, option, check=True):
-        """Runs xscreensaver-command OPTION as the daemon's user; its exit code."""
-        done = subprocess.run(self._as_user(["xscreensaver-command", option]), env=self._environment(),
+    def command(self, *options, check=True):
+        """Runs xscreensaver-command OPTIONS as the daemon's user; its exit code."""
+        done = subprocess.run(self._as_user(["xscreensaver-command", *options]), env=self._environment(),
                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                               stderr=subprocess.PIPE, timeout=30)
         if check and done.returncode != 0:
-            raise AssertionError(f"xscreensaver-command {option}: exit {done.returncode}: "
+            raise AssertionError(f"xscreensaver-command {' '.join(options)}: exit {done.returncode}: "
                                  f"{done.stderr.decode(errors='replace').strip()}")
         return done.returncode
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The hack as XScreenSaver 6 finds and runs it: its settings file as the
-settings program looks it up, and the real daemon starting, cycling and
-stopping it on a private display.
+settings program looks it up, and the real daemon selecting, cycling and
+stopping it on a private display once the hack has put itself into the list.
 
 Usage: xscreensaver_test.py --cmake CMAKE --build-dir DIR [SettingsFile | Daemon]
 """
@@ -98,20 +98,53 @@ class SettingsFile(unittest.TestCase):
         self.assertEqual(done.returncode, 0, done.stderr.decode(errors="replace"))
 
 
+def list_position(settings, name):
+    """The place, from 1 as xscreensaver-command -select counts, of the first
+    entry of the programs: setting that runs the program `name`; None when no
+    entry does."""
+    found = re.search(r"^programs:(.*?)(?<!\\)\n", settings, re.M | re.S)
+    if found is None:
+        return None
+    entries = [e.strip() for e in found.group(1).replace("\\\n", "").split("\\n") if e.strip()]
+    for place, entry in enumerate(entries, 1):
+        # [-] [VISUAL:] COMMAND
+        command = re.sub(r"^-?\s*([\w-]+:)?\s*", "", entry).split()
+        if command and os.path.basename(command[0]) == name:
+            return place
+    return None
+
+
 class Daemon(unittest.TestCase):
-    def test_runs_the_hack_in_its_window_and_ends_it_by_sigterm_on_cycle_and_deactivate(self):
+    def test_lists_itself_then_the_daemon_selects_it_runs_it_in_its_window_and_ends_it_by_sigterm(self):
         with sandbox.DaemonSandbox(ARGS.cmake, ARGS.build_dir) as box:
+            name = os.path.basename(box.program)
+            # A new user: ~/.xscreensaver is made from XScreenSaver's defaults.
+            added = box.run_as_user([box.program, "--add-to-xscreensaver"])
+            self.assertEqual(added.returncode, 0, added.stderr)
+            print(f"\n{name} --add-to-xscreensaver: {added.stdout}")
+            made = box.settings()
+            position = list_position(made, name)
+            self.assertIsNotNone(position, made)
+            again = box.run_as_user([box.program, "--add-to-xscreensaver"])
+            self.assertEqual((again.returncode, box.settings()), (0, made), again.stderr)
+            self.assertFalse(os.path.exists(box.settings_path + ".bak"), "a copy kept of a file left as it was")
+
+            # The daemon logs what it runs; nothing blanks or cycles by itself
+            # while the test runs, and one-mode runs the hack again on -cycle.
+            box.set_settings({"mode": "one", "selected": position - 1, "verbose": "True", "splash": "False",
+                              "lock": "False", "fade": "False", "unfade": "False", "dpmsEnabled": "False",
+                              "grabDesktopImages": "False", "timeout": "8:00:00", "cycle": "0:00:00"})
             box.start_daemon()
             self.assertEqual(box.hack_pids(), [], "a hack before activation")
 
-            box.command("-activate")
+            box.command("-select", str(position))
             hacks = cindral_env.wait_for("the daemon to start the hack", box.hack_pids, 20)
             self.assertEqual(len(hacks), 1, hacks)
             hack = hacks[0]
             self.assertEqual(box.arguments_of(hack)[1:], ["--root"])
             forked = box.wait_for_log(
                 "the daemon's record of starting it",
-                rf'forked "{re.escape(box.program)} --root" in pid {hack} on window (0x[0-9a-fA-F]+)', 10)
+                rf'forked "{re.escape(name)} --root" in pid {hack} on window (0x[0-9a-fA-F]+)', 10)
             handed = box.environment_of(hack).get("XSCREENSAVER_WINDOW", "")
             self.assertRegex(handed, r"^0x[0-9a-fA-F]+$")
             self.assertEqual(int(handed, 16), int(forked.group(1), 16),
@@ -133,13 +166,13 @@ class Daemon(unittest.TestCase):
             box.command("-cycle")
             ended = box.wait_for_log(
                 "the daemon's record of the hack's end on -cycle",
-                rf"^.*child pid {hack} \({re.escape(box.program)}\) exited normally with SIGTERM$", 20)
+                rf"^.*child pid {hack} \({re.escape(name)}\) exited normally with SIGTERM$", 20)
             print(f"\ndaemon log: {ended.group(0)}")
             cindral_env.wait_for("a new hack after -cycle", lambda: [p for p in box.hack_pids() if p != hack], 20)
 
             box.command("-deactivate")
             cindral_env.wait_for("no hack left after -deactivate", lambda: not box.hack_pids(), 20)
-            self.assertNotRegex(box.log(), rf"\({re.escape(box.program)}\) (exited abnormally|unexpectedly)")
+            self.assertNotRegex(box.log(), rf"\({re.escape(name)}\) (exited abnormally|unexpectedly)")
 
 
 if __name__ == "__main__":
