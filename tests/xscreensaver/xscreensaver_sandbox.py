@@ -33,6 +33,31 @@ SCREEN_HEIGHT = 768
 DAEMON_HACK_DIR = "/usr/libexec/xscreensaver"
 
 
+def describe_missing_flame_and_stars(rgb):
+    """What the captured screen lacks of the flame (warm bright pixels in the
+    middle half) and of the stars (faint grey points in every quadrant); an
+    empty string when nothing is missing."""
+    width, height = SCREEN_WIDTH, SCREEN_HEIGHT
+    if len(rgb) != width * height * 3:
+        return f"a capture of {len(rgb)} bytes instead of {width}x{height} RGB"
+    warm = 0
+    stars = [0, 0, 0, 0]
+    reds, greens, blues = rgb[0::3], rgb[1::3], rgb[2::3]
+    for i, (r, g, b) in enumerate(zip(reds, greens, blues)):
+        x, y = i % width, i // width
+        if r >= 180 and r >= g >= b and r - b >= 80:
+            if width // 4 <= x < width * 3 // 4 and height // 4 <= y < height * 3 // 4:
+                warm += 1
+        elif max(r, g, b) >= 48 and max(r, g, b) - min(r, g, b) <= 24:
+            stars[(x >= width // 2) + 2 * (y >= height // 2)] += 1
+    missing = ""
+    if warm < 50:
+        missing += f"only {warm} warm bright pixels in the middle; "
+    if min(stars) < 8:
+        missing += f"star pixels by quadrant {stars}; "
+    return missing
+
+
 class StagedHack:
     """What `cmake --install --component xscreensaver` put under a prefix."""
 
@@ -62,12 +87,12 @@ def stage_hack(cmake, build_dir, prefix):
         os.chmod(folder, 0o755)
         for name in names:
             path = os.path.join(folder, name)
-            executable = os.stat(path).st_mode & stat.S_IXUSR
-            os.chmod(path, 0o755 if executable else 0o644)
+            runnable = os.stat(path).st_mode & stat.S_IXUSR
+            os.chmod(path, 0o755 if runnable else 0o644)
     return StagedHack(prefix)
 
 
-def _process_table():
+def process_table():
     """{pid: parent pid} of every process there is."""
     table = {}
     for entry in os.listdir("/proc"):
@@ -84,7 +109,7 @@ def _process_table():
 
 
 def _descendants(root):
-    table = _process_table()
+    table = process_table()
     found = []
     frontier = [root]
     while frontier:
@@ -95,7 +120,7 @@ def _descendants(root):
     return found
 
 
-def _executable(pid):
+def executable(pid):
     """The program a live process runs; None for a zombie or a process gone."""
     try:
         return os.readlink(f"/proc/{pid}/exe")
@@ -103,10 +128,10 @@ def _executable(pid):
         return None
 
 
-def _end(pid, executable, seconds=5.0):
+def _end(pid, program, seconds=5.0):
     """SIGTERM, then SIGKILL after `seconds`, to a process that may be gone,
     unless its pid now belongs to another program."""
-    if _executable(pid) != executable:
+    if executable(pid) != program:
         return
     try:
         os.kill(pid, signal.SIGTERM)
@@ -114,7 +139,7 @@ def _end(pid, executable, seconds=5.0):
         return
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
-        if _executable(pid) is None:
+        if executable(pid) is None:
             return
         time.sleep(0.05)
     try:
@@ -259,7 +284,7 @@ class DaemonSandbox:
 
     def hack_pids(self):
         """Live processes that run the staged program."""
-        return sorted(pid for pid in _process_table() if _executable(pid) == self.program)
+        return sorted(pid for pid in process_table() if executable(pid) == self.program)
 
     @staticmethod
     def environment_of(pid):
@@ -308,7 +333,7 @@ class DaemonSandbox:
         if self._daemon is None:
             return
         # Its helper and its hacks, found before it goes and they lose their parent.
-        started = [(pid, _executable(pid)) for pid in _descendants(self._daemon.pid)]
+        started = [(pid, executable(pid)) for pid in _descendants(self._daemon.pid)]
         if self._daemon.poll() is None:
             self._daemon.terminate()
             try:
@@ -317,9 +342,9 @@ class DaemonSandbox:
                 self._daemon.kill()
                 self._daemon.wait()
         hacks = [(pid, self.program) for pid in self.hack_pids()] if self.program else []
-        for pid, executable in started + hacks:
-            if executable is not None:
-                _end(pid, executable)
+        for pid, program in started + hacks:
+            if program is not None:
+                _end(pid, program)
 
     def _stop_xvfb(self):
         if self._xvfb is not None:

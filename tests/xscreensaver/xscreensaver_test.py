@@ -25,31 +25,6 @@ from xscreensaver_sandbox import cindral_env  # noqa: E402
 ARGS = None
 
 
-def describe_missing_flame_and_stars(rgb):
-    """What the captured screen lacks of the flame (warm bright pixels in the
-    middle half) and of the stars (faint grey points in every quadrant); an
-    empty string when nothing is missing."""
-    width, height = sandbox.SCREEN_WIDTH, sandbox.SCREEN_HEIGHT
-    if len(rgb) != width * height * 3:
-        return f"a capture of {len(rgb)} bytes instead of {width}x{height} RGB"
-    warm = 0
-    stars = [0, 0, 0, 0]
-    reds, greens, blues = rgb[0::3], rgb[1::3], rgb[2::3]
-    for i, (r, g, b) in enumerate(zip(reds, greens, blues)):
-        x, y = i % width, i // width
-        if r >= 180 and r >= g >= b and r - b >= 80:
-            if width // 4 <= x < width * 3 // 4 and height // 4 <= y < height * 3 // 4:
-                warm += 1
-        elif max(r, g, b) >= 48 and max(r, g, b) - min(r, g, b) <= 24:
-            stars[(x >= width // 2) + 2 * (y >= height // 2)] += 1
-    missing = ""
-    if warm < 50:
-        missing += f"only {warm} warm bright pixels in the middle; "
-    if min(stars) < 8:
-        missing += f"star pixels by quadrant {stars}; "
-    return missing
-
-
 class SettingsFile(unittest.TestCase):
     """xscreensaver-settings finds a hack's settings in NAME.xml, NAME being
     the program's name, and reads NAME again from the file."""
@@ -115,26 +90,39 @@ def list_position(settings, name):
 
 
 class Daemon(unittest.TestCase):
-    def test_lists_itself_then_the_daemon_selects_it_runs_it_in_its_window_and_ends_it_by_sigterm(self):
+    def test_lists_itself_and_the_running_daemon_selects_it_runs_it_in_its_window_and_ends_it_by_sigterm(self):
         with sandbox.DaemonSandbox(ARGS.cmake, ARGS.build_dir) as box:
             name = os.path.basename(box.program)
+
+            def run(option):
+                done = box.run_as_user([box.program, option])
+                self.assertEqual(done.returncode, 0, done.stderr)
+                print(f"{name} {option}: {done.stdout}", end="")
+
             # A new user: ~/.xscreensaver is made from XScreenSaver's defaults.
-            added = box.run_as_user([box.program, "--add-to-xscreensaver"])
-            self.assertEqual(added.returncode, 0, added.stderr)
-            print(f"\n{name} --add-to-xscreensaver: {added.stdout}")
+            print()
+            run("--add-to-xscreensaver")
             made = box.settings()
             position = list_position(made, name)
             self.assertIsNotNone(position, made)
-            again = box.run_as_user([box.program, "--add-to-xscreensaver"])
-            self.assertEqual((again.returncode, box.settings()), (0, made), again.stderr)
+            run("--add-to-xscreensaver")
+            self.assertEqual(box.settings(), made)
             self.assertFalse(os.path.exists(box.settings_path + ".bak"), "a copy kept of a file left as it was")
+            run("--remove-from-xscreensaver")
+            self.assertIsNone(list_position(box.settings(), name), box.settings())
+            with open(box.settings_path + ".bak") as f:
+                self.assertEqual(f.read(), made)
 
             # The daemon logs what it runs; nothing blanks or cycles by itself
-            # while the test runs, and one-mode runs the hack again on -cycle.
+            # while the test runs, and one-mode runs the hack again on -cycle,
+            # once it is back at its place.
             box.set_settings({"mode": "one", "selected": position - 1, "verbose": "True", "splash": "False",
                               "lock": "False", "fade": "False", "unfade": "False", "dpmsEnabled": "False",
                               "grabDesktopImages": "False", "timeout": "8:00:00", "cycle": "0:00:00"})
             box.start_daemon()
+            # The daemon reads the changed file again by itself.
+            run("--add-to-xscreensaver")
+            self.assertEqual(list_position(box.settings(), name), position)
             self.assertEqual(box.hack_pids(), [], "a hack before activation")
 
             box.command("-select", str(position))
@@ -154,7 +142,7 @@ class Daemon(unittest.TestCase):
 
             def screen_shows_flame_and_stars():
                 nonlocal verdict
-                verdict = describe_missing_flame_and_stars(box.capture_screen())
+                verdict = sandbox.describe_missing_flame_and_stars(box.capture_screen())
                 return verdict == ""
 
             try:
