@@ -66,7 +66,7 @@ std::string settingName(std::string name)
 
 // Reads the settings of a resource file; blank lines and comments ('!' or '#'
 // first) are passed over. False, with `error` set, for a line that is
-// neither, or for text that is not text.
+// neither, or for a file that holds a NUL byte.
 bool readSettings(const std::string& text, std::vector<Setting>& settings, std::string& error)
 {
     if (text.find('\0') != kNone) {
@@ -402,57 +402,27 @@ void keepSelection(const std::string& text, const std::vector<Setting>& settings
     edits.push_back({start, start + value.size(), std::to_string(now)});
 }
 
-struct Settings {
-    const char* heading;  // the name the value is written under
-    const char* from;     // the app-defaults setting it comes from; null: `fixed`
-    const char* fixed;
+// A line the settings program writes into a new file.
+struct NewFileLine {
+    const char* name;             // empty: an empty line
+    const char* from = nullptr;   // the app-defaults setting, when not of the same name
+    const char* fixed = nullptr;  // a value not taken from the app-defaults
 };
 
-// What the settings program writes into a new file, in its order; an empty
-// heading is an empty line. Values come from the app-defaults file.
-const Settings kNewFileSettings[] = {
-    {"timeout", "timeout", nullptr},
-    {"cycle", "cycle", nullptr},
-    {"lock", "lock", nullptr},
-    {"lockTimeout", "lockTimeout", nullptr},
-    {"passwdTimeout", "passwdTimeout", nullptr},
-    {"visualID", "visualID", nullptr},
-    {"installColormap", "installColormap", nullptr},
-    {"verbose", "verbose", nullptr},
-    {"splash", "splash", nullptr},
-    {"splashDuration", "splashDuration", nullptr},
-    {"demoCommand", "demoCommand", nullptr},
-    {"nice", "nice", nullptr},
-    {"fade", "fade", nullptr},
-    {"unfade", "unfade", nullptr},
-    {"fadeSeconds", "fadeSeconds", nullptr},
-    {"ignoreUninstalledPrograms", "ignoreUninstalledPrograms", nullptr},
-    {"dpmsEnabled", "dpmsEnabled", nullptr},
-    {"dpmsQuickOff", "dpmsQuickoffEnabled", nullptr},
-    {"dpmsStandby", "dpmsStandby", nullptr},
-    {"dpmsSuspend", "dpmsSuspend", nullptr},
-    {"dpmsOff", "dpmsOff", nullptr},
-    {"grabDesktopImages", "grabDesktopImages", nullptr},
-    {"grabVideoFrames", "grabVideoFrames", nullptr},
-    {"chooseRandomImages", "chooseRandomImages", nullptr},
-    {"imageDirectory", "imageDirectory", nullptr},
-    {"", nullptr, nullptr},
-    {"mode", "mode", nullptr},
-    {"selected", nullptr, "-1"},
-    {"", nullptr, nullptr},
-    {"textMode", "textMode", nullptr},
-    {"textLiteral", "textLiteral", nullptr},
-    {"textFile", "textFile", nullptr},
-    {"textProgram", "textProgram", nullptr},
-    {"textURL", "textURL", nullptr},
-    {"dialogTheme", "dialogTheme", nullptr},
-    {"settingsGeom", nullptr, "0,0 -1,-1"},
-    {"", nullptr, nullptr},
-    {"programs", nullptr, nullptr},
-    {"", nullptr, nullptr},
-    {"pointerHysteresis", "pointerHysteresis", nullptr},
-    {"authWarningSlack", "authWarningSlack", nullptr},
-    {"", nullptr, nullptr},
+// What the settings program writes into a new file, in its order, values
+// taken from the app-defaults file. One missing there is left out, so that
+// the daemon's own default holds.
+const NewFileLine kNewFile[] = {
+    {"timeout"}, {"cycle"}, {"lock"}, {"lockTimeout"}, {"passwdTimeout"}, {"visualID"},
+    {"installColormap"}, {"verbose"}, {"splash"}, {"splashDuration"}, {"demoCommand"}, {"nice"},
+    {"fade"}, {"unfade"}, {"fadeSeconds"}, {"ignoreUninstalledPrograms"}, {"dpmsEnabled"},
+    {"dpmsQuickOff", "dpmsQuickoffEnabled"}, {"dpmsStandby"}, {"dpmsSuspend"}, {"dpmsOff"},
+    {"grabDesktopImages"}, {"grabVideoFrames"}, {"chooseRandomImages"}, {"imageDirectory"}, {""},
+    {"mode"}, {"selected", nullptr, "-1"}, {""},
+    {"textMode"}, {"textLiteral"}, {"textFile"}, {"textProgram"}, {"textURL"}, {"dialogTheme"},
+    {"settingsGeom", nullptr, "0,0 -1,-1"}, {""},
+    {"programs"}, {""},
+    {"pointerHysteresis"}, {"authWarningSlack"}, {""},
 };
 
 // ------------------------------------------------------------------ files
@@ -559,22 +529,24 @@ ListEdit settingsFileFromDefaults(const std::string& appDefaults, const std::str
     std::string& text = edit.text;
     text = "# XScreenSaver Preferences File\n# Written by " + writtenBy +
            ".\n# https://www.jwz.org/xscreensaver/\n\n";
-    for (const Settings& s : kNewFileSettings) {
-        if (*s.heading == '\0') {
+    for (const NewFileLine& l : kNewFile) {
+        if (*l.name == '\0') {
             text += '\n';
-        } else if (std::strcmp(s.heading, "programs") == 0) {
-            text += programsSetting(lines);
-        } else {
-            const Setting* from = s.from != nullptr ? findSetting(settings, s.from) : nullptr;
-            if (s.from != nullptr && from == nullptr) {
-                continue;
-            }
-            const std::string name = s.heading + std::string(":");
-            text += name;
-            padTo(text, name.size(), name.size() < 16 ? 16 : 20);
-            text += from != nullptr ? joinedValue(appDefaults, *from) : s.fixed;
-            text += '\n';
+            continue;
         }
+        if (std::strcmp(l.name, "programs") == 0) {
+            text += programsSetting(lines);
+            continue;
+        }
+        const Setting* from = findSetting(settings, l.from != nullptr ? l.from : l.name);
+        if (l.fixed == nullptr && from == nullptr) {
+            continue;
+        }
+        const std::string name = l.name + std::string(":");
+        text += name;
+        padTo(text, name.size(), name.size() < 16 ? 16 : 20);
+        text += l.fixed != nullptr ? l.fixed : joinedValue(appDefaults, *from);
+        text += '\n';
     }
     edit.result = ListEdit::Result::Changed;
     return edit;
@@ -730,7 +702,8 @@ ListReport changeXScreenSaverList(const ListRequest& request)
     struct stat old;
     const mode_t mode = stat(request.settingsPath.c_str(), &old) == 0 ? (old.st_mode & 07777) : newFileMode();
     const std::string backup = request.settingsPath + ".bak";
-    if (!writeWhole(backup, file, mode, false, why) || !writeWhole(request.settingsPath, edit.text, mode, true, why)) {
+    if (!writeWhole(backup, file, mode, false, why) ||
+        !writeWhole(request.settingsPath, edit.text, mode, true, why)) {
         return {1, why + "; " + shown + " is left as it was"};
     }
     const std::string kept = "; the file as it was is kept as " + printable(backup) + ".";
