@@ -3,7 +3,6 @@
 
 #include "cindral_version.h"
 #include "fps_overlay.h"
-#include "frame_pacer.h"
 #include "frame_pacing.h"
 #include "printable.h"
 #include "scene.h"
@@ -11,15 +10,21 @@
 #include "x11_errors.h"
 #include "x11_options.h"
 #include "x11_window.h"
+#include "xscreensaver_list.h"
 
 #include <X11/Xlib.h>
 #include <GL/glx.h>
+
+#include <pwd.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <iterator>
+#include <string>
 
 namespace {
 
@@ -87,11 +92,58 @@ int fail(int code, const std::string& message)
     return code;
 }
 
+// Where XScreenSaver's defaults for new users are kept: Debian's place first.
+const char* const kAppDefaultsFiles[] = {
+    "/etc/X11/app-defaults/XScreenSaver",
+    "/usr/share/X11/app-defaults/XScreenSaver",
+    "/usr/lib/X11/app-defaults/XScreenSaver",
+};
+
+// --add-to-xscreensaver and --remove-from-xscreensaver: ~/.xscreensaver is
+// found as XScreenSaver finds it, through HOME, else the user's entry in the
+// password database.
+int runListCommand(ListChange change)
+{
+    const passwd* user = getpwuid(getuid());
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') {
+        home = user != nullptr ? user->pw_dir : nullptr;
+    }
+    if (home == nullptr || *home == '\0') {
+        return fail(kExitFailure, "cannot find your home folder: HOME is not set and you have no password entry");
+    }
+    ListRequest request;
+    request.change = change;
+    request.settingsPath = home;
+    if (request.settingsPath.back() != '/') {
+        request.settingsPath += '/';
+    }
+    request.settingsPath += ".xscreensaver";
+    request.defaultsPaths.assign(std::begin(kAppDefaultsFiles), std::end(kAppDefaultsFiles));
+    request.program = CINDRAL_PROGRAM_NAME;
+    // The heading the settings program writes: who wrote the file, for whom, when.
+    const std::time_t now = std::time(nullptr);
+    std::tm local = {};
+    char date[64] = "";
+    if (localtime_r(&now, &local) != nullptr) {
+        std::strftime(date, sizeof date, "%a %b %e %H:%M:%S %Y", &local);
+    }
+    const char* name = user != nullptr ? user->pw_name : std::getenv("USER");
+    request.writtenBy = std::string(CINDRAL_PROGRAM_NAME " " CINDRAL_VERSION " for ") +
+                        (name != nullptr ? name : "?") + " on " + date;
+    const ListReport report = changeXScreenSaverList(request);
+    if (report.exitCode != 0) {
+        return fail(report.exitCode, report.text);
+    }
+    std::printf("%s\n", report.text.c_str());
+    return 0;
+}
+
 // Draws until a stop signal, a close request or the loss of the window, at
 // the window's current size. Returns true when the window was lost.
-bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
+bool runFrames(GlSurface& surface, const X11Options& options, FrameRateMeter& meter)
 {
-    FramePacer pacer(kNanosPerSecond);
+    FramePacer pacer(kNanosPerSecond, std::int64_t{options.delayMicroseconds} * 1000);
     pacer.firstFrameAt(monotonicNanos());
     int viewWidth = surface.width;
     int viewHeight = surface.height;
@@ -112,12 +164,12 @@ bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
             viewHeight = surface.height;
         }
         renderFrame();
-        if (showFps) {
+        if (options.showFps) {
             drawFpsOverlay(meter.framesPerSecond(), surface.width, surface.height);
         }
         glXSwapBuffers(surface.display, surface.window);
         const std::int64_t shown = monotonicNanos();
-        meter.frameShown(shown);
+        meter.frameShown(pacer.frameBegan());
         const std::int64_t due = pacer.nextFrameDue(shown);
         if (due > shown) {
             sleepUntil(due);
@@ -138,6 +190,10 @@ int run(int argc, char** argv)
     if (outcome == ParseOutcome::ShowVersion) {
         std::printf("%s %s\n", CINDRAL_PROGRAM_NAME, CINDRAL_VERSION);
         return 0;
+    }
+    if (outcome == ParseOutcome::AddToXScreenSaver || outcome == ParseOutcome::RemoveFromXScreenSaver) {
+        return runListCommand(outcome == ParseOutcome::AddToXScreenSaver ? ListChange::Add
+                                                                                  : ListChange::Remove);
     }
     if (outcome == ParseOutcome::Invalid) {
         return fail(kExitBadInput, error + " (see " CINDRAL_PROGRAM_NAME " -help)");
@@ -169,8 +225,8 @@ int run(int argc, char** argv)
 
     initScene(surface.width, surface.height);
     watchWindowForErrors(surface.window);
-    FrameRateMeter meter;
-    const bool windowLost = runFrames(surface, options.showFps, meter);
+    FrameRateMeter meter(kNanosPerSecond);
+    const bool windowLost = runFrames(surface, options, meter);
     const bool failed = unexpectedX11Error() && !windowLost;
     // Errors from taking down a window that may be gone mean nothing now.
     watchWindowForErrors(None);

@@ -5,13 +5,23 @@
 #include <cstring>
 
 const char kUsage[] =
-    "usage: " CINDRAL_PROGRAM_NAME " [-window | -root | -window-id ID] [-fps] [-display NAME]\n"
+    "usage: " CINDRAL_PROGRAM_NAME " [-window | -root | -window-id ID] [-fps] [-delay MICROSECONDS]\n"
+    "               [-display NAME]\n"
+    "       " CINDRAL_PROGRAM_NAME " --add-to-xscreensaver | --remove-from-xscreensaver\n"
     "  -window        draw in a window of its own (the default)\n"
     "  -root          draw on the root window, or on the window named by\n"
     "                 XSCREENSAVER_WINDOW or the virtual root\n"
     "  -window-id ID  draw into the window ID (decimal, or hexadecimal with 0x)\n"
     "  -fps           show frames per second\n"
+    "  -delay MICROSECONDS\n"
+    "                 the least time between frames, 0 to 1000000 (default 10000:\n"
+    "                 100 frames a second, the most it draws); the flame moves one\n"
+    "                 step a frame, so a longer delay also slows it\n"
     "  -display NAME  the X display to use instead of DISPLAY\n"
+    "  --add-to-xscreensaver\n"
+    "                 put " CINDRAL_PROGRAM_NAME " into the list of your ~/.xscreensaver, once\n"
+    "  --remove-from-xscreensaver\n"
+    "                 take it out of that list again\n"
     "  -help          show this text\n"
     "  -version       show the version\n";
 
@@ -37,6 +47,27 @@ const char* optionName(const char* arg)
         return nullptr;
     }
     return arg[1] == '-' ? arg + 2 : arg + 1;
+}
+
+// Reads a delay: decimal digits only, at most kMaxDelayMicroseconds.
+bool parseDelay(const char* text, int* microseconds)
+{
+    if (*text == '\0') {
+        return false;
+    }
+    long value = 0;
+    for (const char* p = text; *p != '\0'; ++p) {
+        const int d = digitValue(*p, 10);
+        if (d < 0) {
+            return false;
+        }
+        value = value * 10 + d;
+        if (value > kMaxDelayMicroseconds) {
+            return false;
+        }
+    }
+    *microseconds = static_cast<int>(value);
+    return true;
 }
 
 } // namespace
@@ -99,6 +130,15 @@ ParseOutcome parseOptions(int argc, const char* const* argv, X11Options& o, std:
             o.showFps = true;
         } else if (std::strcmp(name, "no-fps") == 0) {
             o.showFps = false;
+        } else if (std::strcmp(name, "delay") == 0) {
+            if (!hasValue) {
+                return invalid(printable(arg) + " needs a number of microseconds");
+            }
+            const char* value = argv[++i];
+            if (!parseDelay(value, &o.delayMicroseconds)) {
+                return invalid("'" + printable(value) + "' is not a delay (0 to " +
+                               std::to_string(kMaxDelayMicroseconds) + " microseconds)");
+            }
         } else if (std::strcmp(name, "display") == 0) {
             // An empty name would quietly fall back to DISPLAY.
             if (!hasValue || *argv[i + 1] == '\0') {
@@ -109,6 +149,10 @@ ParseOutcome parseOptions(int argc, const char* const* argv, X11Options& o, std:
             return ParseOutcome::ShowHelp;
         } else if (std::strcmp(name, "version") == 0) {
             return ParseOutcome::ShowVersion;
+        } else if (std::strcmp(name, "add-to-xscreensaver") == 0) {
+            return ParseOutcome::AddToXScreenSaver;
+        } else if (std::strcmp(name, "remove-from-xscreensaver") == 0) {
+            return ParseOutcome::RemoveFromXScreenSaver;
         } else {
             return invalid("unknown option '" + printable(arg) + "'");
         }

@@ -10,10 +10,18 @@ enum class DrawTarget {
     WindowId,   // a window named on the command line
 };
 
+// -delay: the least time between frames, in microseconds, as XScreenSaver's
+// programs take it. The default is the cap, kMaxFramesPerSecond frames a
+// second; a shorter delay does not raise the rate above the cap. The longest
+// is a second: the window's input is read between frames.
+constexpr int kDefaultDelayMicroseconds = 10'000;
+constexpr int kMaxDelayMicroseconds = 1'000'000;
+
 struct X11Options {
     DrawTarget target = DrawTarget::OwnWindow;
     std::uint32_t windowId = 0;  // with DrawTarget::WindowId
     bool showFps = false;
+    int delayMicroseconds = kDefaultDelayMicroseconds;
     std::string displayName;     // empty: the DISPLAY environment variable
 };
 
@@ -21,6 +29,9 @@ enum class ParseOutcome {
     Run,
     ShowHelp,
     ShowVersion,
+    // Put the program into, or take it out of, the user's XScreenSaver list.
+    AddToXScreenSaver,
+    RemoveFromXScreenSaver,
     Invalid,
 };
 
@@ -28,7 +39,8 @@ enum class ParseOutcome {
 // Reads the command line (argv[0] is the program and is skipped) into
 // `options`; on Invalid, `error` says why in one line. Each option may be
 // written with one dash or two; of -root, -window and -window-id the last one
-// given wins.
+// given wins. -help, -version and the two XScreenSaver list commands end the
+// parse: what follows them is not read.
 ParseOutcome parseOptions(int argc, const char* const* argv, X11Options& options, std::string& error);
 
 // Reads a window id: decimal digits, or 0x followed by hexadecimal digits,

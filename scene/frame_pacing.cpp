@@ -52,3 +52,34 @@ std::int64_t FramePacer::nextFrameDue(std::int64_t now)
     }
     return last_;
 }
+
+bool FrameRateMeter::frameShown(std::int64_t began)
+{
+    ++total_;
+    last_ = began;
+    if (total_ == 1) {
+        // The span starts with the first frame, so start-up time does not
+        // count against the rate.
+        first_ = began;
+        spanStart_ = began;
+        return false;
+    }
+    ++spanFrames_;
+    const std::int64_t span = began - spanStart_;
+    if (span < ticksPerSecond_) {
+        return false;
+    }
+    rate_ = static_cast<double>(spanFrames_) * static_cast<double>(ticksPerSecond_) / static_cast<double>(span);
+    spanStart_ = began;
+    spanFrames_ = 0;
+    return true;
+}
+
+double FrameRateMeter::averageFramesPerSecond() const
+{
+    if (total_ < 2 || last_ <= first_) {
+        return 0.0;
+    }
+    return static_cast<double>(total_ - 1) * static_cast<double>(ticksPerSecond_) /
+           static_cast<double>(last_ - first_);
+}

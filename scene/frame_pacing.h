@@ -47,8 +47,54 @@ public:
     void firstFrameAt(std::int64_t start);
     std::int64_t nextFrameDue(std::int64_t now);
 
+    // When the frame now being drawn counts as begun: when it was due
+    // (deadlines) or when it began (no catch-up). Such times are at least
+    // minFrameTicks apart, which presentation times, jittered by late
+    // wake-ups and swaps that wait, are not.
+    std::int64_t frameBegan() const { return last_; }
+
 private:
     std::int64_t minFrameTicks_;
     bool started_ = false;
     std::int64_t last_ = 0; // when the last frame began (beginFrame) or was due (nextFrameDue)
+};
+
+// Counts frames and gives their rate over spans of a second or more, for a
+// frame-rate display. Each frame is recorded at the time the pacer says it
+// began (FramePacer::frameBegan), so a span of N frames is N whole frame
+// intervals and never reads above kMaxFramesPerSecond while frames come at
+// that rate: timed by presentation, a span that began with a frame shown 8 ms
+// late and ended with one shown 1 ms late held 101 frames in 1002 ms, and
+// the display read "100.8 fps".
+class FrameRateMeter {
+public:
+    explicit FrameRateMeter(std::int64_t ticksPerSecond) : ticksPerSecond_(ticksPerSecond) {}
+
+    // Records a frame that began at `began`. Returns true when the rate was
+    // renewed by it.
+    bool frameShown(std::int64_t began);
+
+    // Frames per second over the last span; 0 before the first is complete.
+    double framesPerSecond() const { return rate_; }
+
+    long long totalFrames() const { return total_; }
+
+    // Frames per second from the first frame to the last; 0 until two frames
+    // have been recorded.
+    double averageFramesPerSecond() const;
+
+    // Seconds from the first frame to the last.
+    double secondsShown() const
+    {
+        return static_cast<double>(last_ - first_) / static_cast<double>(ticksPerSecond_);
+    }
+
+private:
+    std::int64_t ticksPerSecond_;
+    std::int64_t first_ = 0;
+    std::int64_t last_ = 0;
+    std::int64_t spanStart_ = 0;
+    long long spanFrames_ = 0;
+    long long total_ = 0;
+    double rate_ = 0.0;
 };

@@ -106,7 +106,7 @@ mapfile -t programs < <(cd "$deb" && find debian/cindral -type f -perm -u+x | LC
 (cd "$deb" && strip --remove-section=.comment --remove-section=.note "${programs[@]}")
 doc=$staged/usr/share/doc/cindral
 install -d "$doc"
-install -m 644 packaging/debian/copyright "$doc/copyright"
+install -m 644 packaging/debian/copyright packaging/debian/README.Debian "$doc/"
 gzip -9n <packaging/debian/changelog >"$doc/changelog.gz"
 find "$staged/usr/share/man" -type f ! -name '*.gz' -exec gzip -9n {} +
 find "$staged" -type d -exec chmod 755 {} +

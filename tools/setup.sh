@@ -9,6 +9,8 @@ packages=(
     clang libclang-rt-14-dev
     libgl1-mesa-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev
     libx11-dev xscreensaver util-linux
+    # MATE's screen saver, with a session bus and its settings store.
+    mate-screensaver dbus-daemon libglib2.0-bin dconf-service dconf-gsettings-backend
     emscripten chromium
     mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32
     binutils-mingw-w64

@@ -27,6 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (options.target == DrawTarget::WindowId && options.windowId == 0) {
         std::abort();
     }
+    if (options.delayMicroseconds < 0 || options.delayMicroseconds > kMaxDelayMicroseconds) {
+        std::abort();
+    }
     TargetChoice choice;
     if (!chooseTarget(options, pieces[0].c_str(), choice, error)) {
         if (!isOneLine(error)) {

@@ -7,7 +7,8 @@ person who downloads them uses them:
   web-zip          the web page as built and tested, and SHA256SUMS for
                    every download
   debian-package   lintian, the package's fields and files, and its programs
-                   run from a scratch root (dpkg -x), the hack on Xvfb
+                   run from a scratch root (dpkg -x), the hack on Xvfb and
+                   by its link on PATH
   installer-win64  the installer and its uninstaller, silent, in a fresh
   installer-win32  64-bit and a fresh 32-bit Wine prefix
 
@@ -196,6 +197,21 @@ class DebianPackage(Case):
         for program in programs:
             self.check(os.access(program, os.X_OK), program + " is missing or not executable")
 
+        # On PATH through a relative link, which works wherever the root is.
+        link = path("usr/bin/" + hack)
+        if self.check(os.path.islink(link), "usr/bin/%s is not a symbolic link" % hack):
+            self.check(os.readlink(link) == os.path.relpath(hack_path, "/usr/bin"),
+                       "usr/bin/%s points to %r, not to %s" % (hack, os.readlink(link), hack_path))
+            usage = run([link, "--help"])
+            self.check(usage.returncode == 0 and usage.stdout.startswith("usage: " + hack),
+                       "usr/bin/%s --help: exit %d, %r" % (hack, usage.returncode,
+                                                           usage.stdout[:200]))
+        readme = path("usr/share/doc/cindral/README.Debian")
+        if self.check(os.path.isfile(readme), "usr/share/doc/cindral/README.Debian is missing"):
+            with open(readme) as f:
+                self.check(hack + " --add-to-xscreensaver" in f.read(),
+                           "README.Debian does not say to run %s --add-to-xscreensaver" % hack)
+
         self.check_settings_file(path("usr/share/xscreensaver/config"), hack)
         self.check_desktop_entry(path("usr/share/applications/screensavers/%s.desktop" % hack), hack_path)
         for page, title in (("usr/share/man/man6/%s.6x.gz" % hack, hack),
@@ -245,6 +261,9 @@ class DebianPackage(Case):
         self.check(entry.get("Exec") == hack_path + " -root",
                    "the desktop entry runs %r, not %r" % (entry.get("Exec"), hack_path + " -root"))
         self.check(entry.get("TryExec") == hack_path, "the desktop entry's TryExec is %r" % entry.get("TryExec"))
+        # As every screen-saver entry of Debian's: kept out of the menus of
+        # desktops that list every application.
+        self.check(entry.get("OnlyShowIn") == "MATE;", "the desktop entry's OnlyShowIn is %r" % entry.get("OnlyShowIn"))
 
     def check_depends(self, depends, programs):
         """Each library the programs load directly is in a package that

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -74,20 +75,27 @@ TEST(FramePacer, WithoutCatchUpAFrameBeginsNoSoonerThanTenMillisecondsAfterTheOn
 TEST(FramePacer, DeadlinesFollowEveryTenMillisecondsAndLostTimeIsNotMadeUp)
 {
     struct Row {
+        std::int64_t leastFrameTicks;
         std::vector<std::int64_t> shown; // when each frame was shown
         std::vector<std::int64_t> due;   // when the next one is due
     };
     const Row rows[] = {
         // The first frame begins at 0. A late wake-up (the frame due at 20
         // begins at 20.4) does not move the frames after it.
-        {{4 * kMs, 10 * kMs - 1, 20 * kMs + 400'000 + 3 * kMs, 40 * kMs - 1},
+        {0,
+         {4 * kMs, 10 * kMs - 1, 20 * kMs + 400'000 + 3 * kMs, 40 * kMs - 1},
          {10 * kMs, 20 * kMs, 30 * kMs, 40 * kMs}},
         // Slow frames begin the next one at once, and the grid starts again.
-        {{4 * kMs, 25 * kMs, 26 * kMs, 36 * kMs, 75 * kMs, 77 * kMs},
+        {0,
+         {4 * kMs, 25 * kMs, 26 * kMs, 36 * kMs, 75 * kMs, 77 * kMs},
          {10 * kMs, 25 * kMs, 35 * kMs, 45 * kMs, 75 * kMs, 85 * kMs}},
+        // A longer least time between frames spaces them further; a shorter
+        // one never closer than the cap.
+        {25 * kMs, {2 * kMs, 27 * kMs}, {25 * kMs, 50 * kMs}},
+        {4 * kMs, {2 * kMs, 12 * kMs}, {10 * kMs, 20 * kMs}},
     };
     for (const Row& row : rows) {
-        FramePacer pacer(1'000'000'000);
+        FramePacer pacer(1'000'000'000, row.leastFrameTicks);
         pacer.firstFrameAt(0);
         std::vector<std::int64_t> due;
         for (const std::int64_t t : row.shown) {
@@ -104,4 +112,85 @@ TEST(FramePacer, DeadlinesFollowEveryTenMillisecondsAndLostTimeIsNotMadeUp)
         start = pacer.nextFrameDue(start + 2 * kMs) + 300'000;
     }
     EXPECT_EQ(start, 990 * kMs + 300'000);
+}
+
+namespace {
+
+// Runs frames for `seconds` as the Linux host does: a frame begins when it
+// is due, `wake(k)` late, is shown `work(k)` after it began, and is counted
+// at the time the pacer says it began. Returns every rate the meter gave.
+std::vector<double> ratesOfPacedFrames(std::int64_t leastFrameTicks, const std::function<std::int64_t(int)>& wake,
+                                       const std::function<std::int64_t(int)>& work, int seconds)
+{
+    FramePacer pacer(1'000'000'000, leastFrameTicks);
+    FrameRateMeter meter(1'000'000'000);
+    std::vector<double> rates;
+    std::int64_t begin = wake(0);
+    pacer.firstFrameAt(0);
+    for (int k = 0; begin < seconds * 1000 * kMs; ++k) {
+        const std::int64_t shown = begin + work(k);
+        if (meter.frameShown(pacer.frameBegan())) {
+            rates.push_back(meter.framesPerSecond());
+        }
+        const std::int64_t due = pacer.nextFrameDue(shown);
+        begin = (due > shown ? due : shown) + wake(k + 1);
+    }
+    return rates;
+}
+
+} // namespace
+
+TEST(FrameRateMeter, MeasuresWholeSecondSpansFromTheFirstFrame)
+{
+    FrameRateMeter meter(1'000'000'000);
+    const std::int64_t startUp = 700 * kMs;
+    EXPECT_FALSE(meter.frameShown(startUp));
+    EXPECT_EQ(meter.framesPerSecond(), 0.0);
+    EXPECT_EQ(meter.averageFramesPerSecond(), 0.0);
+    // 100 more frames 10 ms apart complete the first second.
+    for (int k = 1; k < 100; ++k) {
+        EXPECT_FALSE(meter.frameShown(startUp + k * 10 * kMs)) << k;
+    }
+    EXPECT_TRUE(meter.frameShown(startUp + 1000 * kMs));
+    EXPECT_DOUBLE_EQ(meter.framesPerSecond(), 100.0);
+    // Then 40 frames 25 ms apart.
+    for (int k = 1; k <= 40; ++k) {
+        meter.frameShown(startUp + 1000 * kMs + k * 25 * kMs);
+    }
+    EXPECT_DOUBLE_EQ(meter.framesPerSecond(), 40.0);
+    EXPECT_EQ(meter.totalFrames(), 141);
+    EXPECT_DOUBLE_EQ(meter.secondsShown(), 2.0);
+    EXPECT_DOUBLE_EQ(meter.averageFramesPerSecond(), 70.0);
+}
+
+TEST(FrameRateMeter, NoFigureAboveTheCapWhileFramesComeAtTheCap)
+{
+    struct Row {
+        const char* what;
+        std::int64_t leastFrameTicks;
+        std::function<std::int64_t(int)> wake; // how late frame k begins
+        std::function<std::int64_t(int)> work; // how long after its beginning it is shown
+        double rate;                           // every figure given
+    };
+    const auto none = [](int) { return std::int64_t{0}; };
+    // 0 to 9 ms in a fixed order without a short period, the same every run.
+    const auto scatter = [](int k) {
+        return static_cast<std::int64_t>((static_cast<std::uint32_t>(k) * 2654435761u >> 9) % 10) * kMs;
+    };
+    const Row rows[] = {
+        {"on time", 0, none, [](int) { return 2 * kMs; }, 100.0},
+        // Counted at presentation times, a span that began with a frame shown
+        // 8 ms later than the one that ended it held 101 frames in 1002 ms.
+        {"a span's first frame shown late", 0, none, [](int k) { return (k == 0 ? 9 : 1) * kMs; }, 100.0},
+        {"wake-ups and swaps that scatter", 0, [&](int k) { return scatter(k) / 10; }, scatter, 100.0},
+        {"frames slower than the cap", 0, none, [](int) { return 25 * kMs; }, 40.0},
+        {"a least time of 25 ms between frames", 25 * kMs, scatter, [](int) { return 3 * kMs; }, 40.0},
+    };
+    for (const Row& r : rows) {
+        const std::vector<double> rates = ratesOfPacedFrames(r.leastFrameTicks, r.wake, r.work, 5);
+        ASSERT_GE(rates.size(), 4u) << r.what;
+        for (double rate : rates) {
+            EXPECT_NEAR(rate, r.rate, 1e-9) << r.what;
+        }
+    }
 }

@@ -22,7 +22,7 @@ ParsedOptions parse(std::vector<const char*> args)
 
 } // namespace
 
-TEST(Options, AcceptedCommandLinesSetTargetWindowFpsAndDisplay)
+TEST(Options, AcceptedCommandLinesSetTargetWindowFpsDelayAndDisplay)
 {
     struct Row {
         std::vector<const char*> args;
@@ -30,6 +30,7 @@ TEST(Options, AcceptedCommandLinesSetTargetWindowFpsAndDisplay)
         std::uint32_t windowId;
         bool fps;
         const char* display;
+        int delay = kDefaultDelayMicroseconds;
     };
     const Row rows[] = {
         {{}, DrawTarget::OwnWindow, 0, false, ""},
@@ -46,6 +47,9 @@ TEST(Options, AcceptedCommandLinesSetTargetWindowFpsAndDisplay)
         {{"-window-id", "9", "-root"}, DrawTarget::Root, 9, false, ""},
         {{"-root", "-window"}, DrawTarget::OwnWindow, 0, false, ""},
         {{"-display", ":3", "-fps"}, DrawTarget::OwnWindow, 0, true, ":3"},
+        {{"--root", "--delay", "25000"}, DrawTarget::Root, 0, false, "", 25000},
+        {{"-delay", "0"}, DrawTarget::OwnWindow, 0, false, "", 0},
+        {{"-delay", "1000000", "-delay", "020000"}, DrawTarget::OwnWindow, 0, false, "", 20000},
     };
     for (const Row& r : rows) {
         const ParsedOptions p = parse(r.args);
@@ -57,6 +61,7 @@ TEST(Options, AcceptedCommandLinesSetTargetWindowFpsAndDisplay)
         }
         EXPECT_EQ(p.options.showFps, r.fps) << line;
         EXPECT_EQ(p.options.displayName, r.display) << line;
+        EXPECT_EQ(p.options.delayMicroseconds, r.delay) << line;
     }
 }
 
@@ -81,6 +86,12 @@ TEST(Options, RejectedCommandLinesSayWhyInOneLine)
         {{"-window-id", "0x100000000"}, "'0x100000000' is not a window id"},
         {{"-window-id", "99999999999999999999999"}, "is not a window id"},
         {{"-fps", "-window-id", "1.5"}, "'1.5' is not a window id"},
+        {{"-delay"}, "-delay needs a number of microseconds"},
+        {{"-delay", "1000001"}, "'1000001' is not a delay (0 to 1000000 microseconds)"},
+        {{"-delay", "99999999999999999999"}, "is not a delay"},
+        {{"-delay", "-5"}, "'-5' is not a delay"},
+        {{"-delay", "1e4"}, "'1e4' is not a delay"},
+        {{"-delay", ""}, "'' is not a delay"},
     };
     for (const Row& r : rows) {
         const ParsedOptions p = parse(r.args);
@@ -91,7 +102,7 @@ TEST(Options, RejectedCommandLinesSayWhyInOneLine)
     }
 }
 
-TEST(Options, HelpAndVersionEndTheParseWithOneOrTwoDashes)
+TEST(Options, HelpVersionAndTheListCommandsEndTheParseWithOneOrTwoDashes)
 {
     struct Row {
         std::vector<const char*> args;
@@ -103,6 +114,9 @@ TEST(Options, HelpAndVersionEndTheParseWithOneOrTwoDashes)
         {{"-version"}, ParseOutcome::ShowVersion},
         {{"--version", "-bogus"}, ParseOutcome::ShowVersion},
         {{"-root", "-version", "-help"}, ParseOutcome::ShowVersion},
+        {{"--add-to-xscreensaver"}, ParseOutcome::AddToXScreenSaver},
+        {{"-remove-from-xscreensaver", "-bogus"}, ParseOutcome::RemoveFromXScreenSaver},
+        {{"-fps", "--remove-from-xscreensaver", "--add-to-xscreensaver"}, ParseOutcome::RemoveFromXScreenSaver},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(parse(r.args).outcome, r.outcome) << ::testing::PrintToString(r.args);

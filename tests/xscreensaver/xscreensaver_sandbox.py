@@ -2,8 +2,8 @@
 `cmake --install`, an Xvfb of its own, and the daemon running as an
 unprivileged user with a HOME of its own, all in one temporary folder that is
 removed again, with every process started here, whatever the outcome. The
-daemon's list of hacks names only the staged program, by its full path, so
-nothing is installed into the system.
+daemon and the programs run for it find the hack by its name on a PATH that
+leads to the staged program, so nothing is installed into the system.
 
 The daemon refuses to run hacks as root, so a test run as root starts it, and
 the commands that control it, as the user `nobody` through setpriv; anyone
@@ -29,6 +29,33 @@ import cindral_env  # noqa: E402
 
 SCREEN_WIDTH = 1024
 SCREEN_HEIGHT = 768
+# Where Debian's XScreenSaver keeps its hacks.
+DAEMON_HACK_DIR = "/usr/libexec/xscreensaver"
+
+
+def describe_missing_flame_and_stars(rgb):
+    """What the captured screen lacks of the flame (warm bright pixels in the
+    middle half) and of the stars (faint grey points in every quadrant); an
+    empty string when nothing is missing."""
+    width, height = SCREEN_WIDTH, SCREEN_HEIGHT
+    if len(rgb) != width * height * 3:
+        return f"a capture of {len(rgb)} bytes instead of {width}x{height} RGB"
+    warm = 0
+    stars = [0, 0, 0, 0]
+    reds, greens, blues = rgb[0::3], rgb[1::3], rgb[2::3]
+    for i, (r, g, b) in enumerate(zip(reds, greens, blues)):
+        x, y = i % width, i // width
+        if r >= 180 and r >= g >= b and r - b >= 80:
+            if width // 4 <= x < width * 3 // 4 and height // 4 <= y < height * 3 // 4:
+                warm += 1
+        elif max(r, g, b) >= 48 and max(r, g, b) - min(r, g, b) <= 24:
+            stars[(x >= width // 2) + 2 * (y >= height // 2)] += 1
+    missing = ""
+    if warm < 50:
+        missing += f"only {warm} warm bright pixels in the middle; "
+    if min(stars) < 8:
+        missing += f"star pixels by quadrant {stars}; "
+    return missing
 
 
 class StagedHack:
@@ -60,12 +87,12 @@ def stage_hack(cmake, build_dir, prefix):
         os.chmod(folder, 0o755)
         for name in names:
             path = os.path.join(folder, name)
-            executable = os.stat(path).st_mode & stat.S_IXUSR
-            os.chmod(path, 0o755 if executable else 0o644)
+            runnable = os.stat(path).st_mode & stat.S_IXUSR
+            os.chmod(path, 0o755 if runnable else 0o644)
     return StagedHack(prefix)
 
 
-def _process_table():
+def process_table():
     """{pid: parent pid} of every process there is."""
     table = {}
     for entry in os.listdir("/proc"):
@@ -82,7 +109,7 @@ def _process_table():
 
 
 def _descendants(root):
-    table = _process_table()
+    table = process_table()
     found = []
     frontier = [root]
     while frontier:
@@ -93,7 +120,7 @@ def _descendants(root):
     return found
 
 
-def _executable(pid):
+def executable(pid):
     """The program a live process runs; None for a zombie or a process gone."""
     try:
         return os.readlink(f"/proc/{pid}/exe")
@@ -101,10 +128,10 @@ def _executable(pid):
         return None
 
 
-def _end(pid, executable, seconds=5.0):
+def _end(pid, program, seconds=5.0):
     """SIGTERM, then SIGKILL after `seconds`, to a process that may be gone,
     unless its pid now belongs to another program."""
-    if _executable(pid) != executable:
+    if executable(pid) != program:
         return
     try:
         os.kill(pid, signal.SIGTERM)
@@ -112,7 +139,7 @@ def _end(pid, executable, seconds=5.0):
         return
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
-        if _executable(pid) is None:
+        if executable(pid) is None:
             return
         time.sleep(0.05)
     try:
@@ -152,12 +179,18 @@ class DaemonSandbox:
         os.chmod(self._folder, 0o755)
         self.program = stage_hack(self._cmake, self._build_dir,
                                   os.path.join(self._folder, "stage")).program()
+        self._program_dir = os.path.dirname(self.program)
+        # The daemon puts its own hack folder first on the hacks' PATH.
+        installed = os.path.join(DAEMON_HACK_DIR, os.path.basename(self.program))
+        if os.path.exists(installed):
+            raise AssertionError(f"{installed} is installed: XScreenSaver would run it, not the staged one")
         self._user = self._choose_user()
         self.home = os.path.join(self._folder, "home")
         os.mkdir(self.home, 0o755)
         if self._user is not None:
             os.chown(self.home, self._user.pw_uid, self._user.pw_gid)
         self.log_path = os.path.join(self.home, "xscreensaver.log")
+        self.settings_path = os.path.join(self.home, ".xscreensaver")
         self._start_xvfb()
 
     @staticmethod
@@ -183,35 +216,34 @@ class DaemonSandbox:
         session would give them, the display, and no shader cache."""
         name = self._user.pw_name if self._user is not None else pwd.getpwuid(os.geteuid()).pw_name
         return {
-            "HOME": self.home, "USER": name, "LOGNAME": name, "PATH": "/usr/bin:/bin",
+            "HOME": self.home, "USER": name, "LOGNAME": name, "PATH": f"{self._program_dir}:/usr/bin:/bin",
             "DISPLAY": self.display, "MESA_SHADER_CACHE_DISABLE": "true",
         }
 
+    def run_as_user(self, argv):
+        """Runs a program as the daemon's user, in its environment; the
+        finished process, with its output as text."""
+        return subprocess.run(self._as_user(argv), env=self._environment(), cwd=self.home,
+                              stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=30)
+
+    def settings(self):
+        with open(self.settings_path) as f:
+            return f.read()
+
+    def set_settings(self, values):
+        """Gives settings of ~/.xscreensaver, each of which must be there, new
+        values."""
+        text = self.settings()
+        for name, value in values.items():
+            text, found = re.subn(rf"^{re.escape(name)}:.*$", f"{name}:\t{value}", text, flags=re.M)
+            if found != 1:
+                raise AssertionError(f"{self.settings_path} has {found} {name}: settings")
+        with open(self.settings_path, "w") as f:
+            f.write(text)
+
     def start_daemon(self):
-        """Starts the daemon with only the staged hack in its list and waits
-        until it answers commands."""
-        settings = "\n".join([
-            "mode:        one",
-            "selected:    0",
-            "verbose:     True",
-            "splash:      False",
-            "lock:        False",
-            "fade:        False",
-            "unfade:      False",
-            "dpmsEnabled: False",
-            "grabDesktopImages: False",
-            # Nothing blanks or cycles by itself while a test runs.
-            "timeout:     8:00:00",
-            "cycle:       0:00:00",
-            f"programs:    GL: {self.program} --root \\n\\",
-            "",
-            "",
-        ])
-        path = os.path.join(self.home, ".xscreensaver")
-        with open(path, "w") as f:
-            f.write(settings)
-        if self._user is not None:
-            os.chown(path, self._user.pw_uid, self._user.pw_gid)
+        """Starts the daemon on the ~/.xscreensaver there is and waits until
+        it answers commands."""
         output = os.path.join(self._folder, "daemon.out")
         with open(output, "wb") as out:
             self._daemon = subprocess.Popen(
@@ -240,19 +272,19 @@ class DaemonSandbox:
 
     # -- controlling and looking ---------------------------------------------
 
-    def command(self, option, check=True):
-        """Runs xscreensaver-command OPTION as the daemon's user; its exit code."""
-        done = subprocess.run(self._as_user(["xscreensaver-command", option]), env=self._environment(),
+    def command(self, *options, check=True):
+        """Runs xscreensaver-command OPTIONS as the daemon's user; its exit code."""
+        done = subprocess.run(self._as_user(["xscreensaver-command", *options]), env=self._environment(),
                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                               stderr=subprocess.PIPE, timeout=30)
         if check and done.returncode != 0:
-            raise AssertionError(f"xscreensaver-command {option}: exit {done.returncode}: "
+            raise AssertionError(f"xscreensaver-command {' '.join(options)}: exit {done.returncode}: "
                                  f"{done.stderr.decode(errors='replace').strip()}")
         return done.returncode
 
     def hack_pids(self):
         """Live processes that run the staged program."""
-        return sorted(pid for pid in _process_table() if _executable(pid) == self.program)
+        return sorted(pid for pid in process_table() if executable(pid) == self.program)
 
     @staticmethod
     def environment_of(pid):
@@ -301,7 +333,7 @@ class DaemonSandbox:
         if self._daemon is None:
             return
         # Its helper and its hacks, found before it goes and they lose their parent.
-        started = [(pid, _executable(pid)) for pid in _descendants(self._daemon.pid)]
+        started = [(pid, executable(pid)) for pid in _descendants(self._daemon.pid)]
         if self._daemon.poll() is None:
             self._daemon.terminate()
             try:
@@ -310,9 +342,9 @@ class DaemonSandbox:
                 self._daemon.kill()
                 self._daemon.wait()
         hacks = [(pid, self.program) for pid in self.hack_pids()] if self.program else []
-        for pid, executable in started + hacks:
-            if executable is not None:
-                _end(pid, executable)
+        for pid, program in started + hacks:
+            if program is not None:
+                _end(pid, program)
 
     def _stop_xvfb(self):
         if self._xvfb is not None:

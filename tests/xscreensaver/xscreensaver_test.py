@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The hack as XScreenSaver 6 finds and runs it: its settings file as the
-settings program looks it up, and the real daemon starting, cycling and
-stopping it on a private display.
+settings program looks it up, and the real daemon selecting, cycling and
+stopping it on a private display once the hack has put itself into the list.
 
 Usage: xscreensaver_test.py --cmake CMAKE --build-dir DIR [SettingsFile | Daemon]
 """
@@ -23,31 +23,6 @@ import xscreensaver_sandbox as sandbox  # noqa: E402
 from xscreensaver_sandbox import cindral_env  # noqa: E402
 
 ARGS = None
-
-
-def describe_missing_flame_and_stars(rgb):
-    """What the captured screen lacks of the flame (warm bright pixels in the
-    middle half) and of the stars (faint grey points in every quadrant); an
-    empty string when nothing is missing."""
-    width, height = sandbox.SCREEN_WIDTH, sandbox.SCREEN_HEIGHT
-    if len(rgb) != width * height * 3:
-        return f"a capture of {len(rgb)} bytes instead of {width}x{height} RGB"
-    warm = 0
-    stars = [0, 0, 0, 0]
-    reds, greens, blues = rgb[0::3], rgb[1::3], rgb[2::3]
-    for i, (r, g, b) in enumerate(zip(reds, greens, blues)):
-        x, y = i % width, i // width
-        if r >= 180 and r >= g >= b and r - b >= 80:
-            if width // 4 <= x < width * 3 // 4 and height // 4 <= y < height * 3 // 4:
-                warm += 1
-        elif max(r, g, b) >= 48 and max(r, g, b) - min(r, g, b) <= 24:
-            stars[(x >= width // 2) + 2 * (y >= height // 2)] += 1
-    missing = ""
-    if warm < 50:
-        missing += f"only {warm} warm bright pixels in the middle; "
-    if min(stars) < 8:
-        missing += f"star pixels by quadrant {stars}; "
-    return missing
 
 
 class SettingsFile(unittest.TestCase):
@@ -98,20 +73,66 @@ class SettingsFile(unittest.TestCase):
         self.assertEqual(done.returncode, 0, done.stderr.decode(errors="replace"))
 
 
+def list_position(settings, name):
+    """The place, from 1 as xscreensaver-command -select counts, of the first
+    entry of the programs: setting that runs the program `name`; None when no
+    entry does."""
+    found = re.search(r"^programs:(.*?)(?<!\\)\n", settings, re.M | re.S)
+    if found is None:
+        return None
+    entries = [e.strip() for e in found.group(1).replace("\\\n", "").split("\\n") if e.strip()]
+    for place, entry in enumerate(entries, 1):
+        # [-] [VISUAL:] COMMAND
+        command = re.sub(r"^-?\s*([\w-]+:)?\s*", "", entry).split()
+        if command and os.path.basename(command[0]) == name:
+            return place
+    return None
+
+
 class Daemon(unittest.TestCase):
-    def test_runs_the_hack_in_its_window_and_ends_it_by_sigterm_on_cycle_and_deactivate(self):
+    def test_lists_itself_and_the_running_daemon_selects_it_runs_it_in_its_window_and_ends_it_by_sigterm(self):
         with sandbox.DaemonSandbox(ARGS.cmake, ARGS.build_dir) as box:
+            name = os.path.basename(box.program)
+
+            def run(option):
+                done = box.run_as_user([box.program, option])
+                self.assertEqual(done.returncode, 0, done.stderr)
+                print(f"{name} {option}: {done.stdout}", end="")
+
+            # A new user: ~/.xscreensaver is made from XScreenSaver's defaults.
+            print()
+            run("--add-to-xscreensaver")
+            made = box.settings()
+            position = list_position(made, name)
+            self.assertIsNotNone(position, made)
+            run("--add-to-xscreensaver")
+            self.assertEqual(box.settings(), made)
+            self.assertFalse(os.path.exists(box.settings_path + ".bak"), "a copy kept of a file left as it was")
+            run("--remove-from-xscreensaver")
+            self.assertIsNone(list_position(box.settings(), name), box.settings())
+            with open(box.settings_path + ".bak") as f:
+                self.assertEqual(f.read(), made)
+
+            # The daemon logs what it runs; nothing blanks or cycles by itself
+            # while the test runs, and one-mode runs the hack again on -cycle,
+            # once it is back at its place.
+            box.set_settings({"mode": "one", "selected": position - 1, "verbose": "True", "splash": "False",
+                              "lock": "False", "fade": "False", "unfade": "False", "dpmsEnabled": "False",
+                              "grabDesktopImages": "False", "timeout": "8:00:00", "cycle": "0:00:00"})
             box.start_daemon()
+            # The daemon reads the changed file again by itself.
+            run("--add-to-xscreensaver")
+            self.assertEqual(list_position(box.settings(), name), position)
             self.assertEqual(box.hack_pids(), [], "a hack before activation")
 
-            box.command("-activate")
+            box.command("-select", str(position))
             hacks = cindral_env.wait_for("the daemon to start the hack", box.hack_pids, 20)
             self.assertEqual(len(hacks), 1, hacks)
             hack = hacks[0]
             self.assertEqual(box.arguments_of(hack)[1:], ["--root"])
             forked = box.wait_for_log(
                 "the daemon's record of starting it",
-                rf'forked "{re.escape(box.program)} --root" in pid {hack} on window (0x[0-9a-fA-F]+)', 10)
+                rf'forked "{re.escape(name)} --root" in pid {hack} on window (0x[0-9a-fA-F]+)', 10)
             handed = box.environment_of(hack).get("XSCREENSAVER_WINDOW", "")
             self.assertRegex(handed, r"^0x[0-9a-fA-F]+$")
             self.assertEqual(int(handed, 16), int(forked.group(1), 16),
@@ -121,7 +142,7 @@ class Daemon(unittest.TestCase):
 
             def screen_shows_flame_and_stars():
                 nonlocal verdict
-                verdict = describe_missing_flame_and_stars(box.capture_screen())
+                verdict = sandbox.describe_missing_flame_and_stars(box.capture_screen())
                 return verdict == ""
 
             try:
@@ -133,13 +154,13 @@ class Daemon(unittest.TestCase):
             box.command("-cycle")
             ended = box.wait_for_log(
                 "the daemon's record of the hack's end on -cycle",
-                rf"^.*child pid {hack} \({re.escape(box.program)}\) exited normally with SIGTERM$", 20)
+                rf"^.*child pid {hack} \({re.escape(name)}\) exited normally with SIGTERM$", 20)
             print(f"\ndaemon log: {ended.group(0)}")
             cindral_env.wait_for("a new hack after -cycle", lambda: [p for p in box.hack_pids() if p != hack], 20)
 
             box.command("-deactivate")
             cindral_env.wait_for("no hack left after -deactivate", lambda: not box.hack_pids(), 20)
-            self.assertNotRegex(box.log(), rf"\({re.escape(box.program)}\) (exited abnormally|unexpectedly)")
+            self.assertNotRegex(box.log(), rf"\({re.escape(name)}\) (exited abnormally|unexpectedly)")
 
 
 if __name__ == "__main__":

@@ -1,0 +1,212 @@
+#include "xscreensaver_list.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+namespace {
+
+// An app-defaults file cut down to a few settings, laid out as Debian's.
+const char kAppDefaults[] =
+    "! XScreenSaver\n"
+    "#error Do not run app-defaults files through xrdb!\n"
+    "*mode:\t\t\trandom\n"
+    "*timeout:\t\t0:10:00\n"
+    "*dpmsQuickoffEnabled:\tFalse\n"
+    "*imageDirectory:\t\n"
+    "*manualCommand: xdg-open man:%s || \\\n"
+    "\t\t    x-terminal-emulator -e /bin/sh -c 'man \"%s\"'\n"
+    "XScreenSaver.pointerHysteresis:\t\t10\n"
+    "*programs:\t\t\t\t\t\t\t\t      \\\n"
+    "\t\t\t\tmaze --root\t\t\t\t    \\n\\\n"
+    "- GL: \t\t\t\tsuperquadrics --root\t\t\t    \\n\n"
+    "*hacks.maze.name: Maze\n";
+
+// The two stock entries and cindral's, as the settings program lays them out.
+const char kMaze[] = "\t\t\t\tmaze --root\t\t\t\t    \\n\\\n";
+const char kSuperquadrics[] = "- GL: \t\t\t\tsuperquadrics --root\t\t\t    \\n\\\n";
+const char kCindral[] = "  GL: \t\t\t\tcindral --root\t\t\t\t    \\n\\\n";
+const char kProgramsLine[] = "programs:\t\t\t\t\t\t\t\t      \\\n";
+
+// Comments, odd spacing, other settings and entries switched off, as a
+// person may leave the file.
+const char kHandEdited[] =
+    "# my saver\n"
+    "! kept by hand\n"
+    "timeout:   0:05:00\n"
+    "mode:\tone\n"
+    "selected:  3\n"
+    "programs:  \\\n"
+    "\tmaze -root  \\n\\\n"
+    "  -   qix -root \\n\\\n"
+    "- GL:\tsuperquadrics --root\t\\n\\\n"
+    "   GL: \"Gears\" gears --root \\n\\\n"
+    "\n"
+    "lock:  True\n";
+
+std::string handEditedWith(const std::string& entries)
+{
+    std::string text = kHandEdited;
+    const std::string last = "   GL: \"Gears\" gears --root \\n\\\n";
+    text.insert(text.find(last) + last.size(), entries);
+    return text;
+}
+
+} // namespace
+
+TEST(XScreenSaverList, EditsOnlyCindralsEntryAndLeavesEveryOtherByte)
+{
+    using Result = ListEdit::Result;
+    struct Row {
+        const char* what;
+        std::optional<std::string> file;  // none: there is none yet
+        ListChange change;
+        Result result;
+        std::string expected;  // the file afterwards
+        int removed = 0;
+        bool switchedOff = false;
+    };
+    const std::string defaultsList = std::string(kProgramsLine) + kMaze + kSuperquadrics + kCindral + "\n";
+    const Row rows[] = {
+        {"no file yet: made from the app-defaults as the settings program makes it", std::nullopt, ListChange::Add,
+         Result::Changed,
+         std::string("# XScreenSaver Preferences File\n"
+                     "# Written by cindral 0.1 for alice on Mon Dec  7 12:00:00 2026.\n"
+                     "# https://www.jwz.org/xscreensaver/\n\n"
+                     "timeout:\t0:10:00\n"
+                     "dpmsQuickOff:\tFalse\n"
+                     "imageDirectory:\t\n\n"
+                     "mode:\t\trandom\n"
+                     "selected:\t-1\n\n"
+                     "settingsGeom:\t0,0 -1,-1\n\n") +
+             defaultsList + "\npointerHysteresis:  10\n\n"},
+        {"a hand-edited file: one line more", kHandEdited, ListChange::Add, Result::Changed,
+         handEditedWith(kCindral)},
+        {"listed already", "programs: \\\n\tGL: cindral --root \\n\\\n\n", ListChange::Add,
+         Result::AlreadyListed, "programs: \\\n\tGL: cindral --root \\n\\\n\n"},
+        {"listed by its full path and switched off: left so",
+         "programs: -  /usr/libexec/xscreensaver/cindral --root --fps \\n\n", ListChange::Add,
+         Result::AlreadyListed, "programs: -  /usr/libexec/xscreensaver/cindral --root --fps \\n\n", 0, true},
+        {"no programs: setting: the app-defaults list goes on, with cindral", "timeout: 0:01:00",
+         ListChange::Add, Result::Changed, "timeout: 0:01:00\n\n" + defaultsList},
+        {"the last entry ends the setting, as in the app-defaults",
+         "programs:\\\n maze --root \\n\n\ttimeout: 1\n", ListChange::Add, Result::Changed,
+         "programs:\\\n maze --root \\n\\\n  GL: \t\t\t\tcindral --root\t\t\t\t    \\n\n\ttimeout: 1\n"},
+        {"the last entry has no \\n", "programs: maze --root \\n\\\n  qix --root  \n", ListChange::Add,
+         Result::Changed,
+         "programs: maze --root \\n\\\n  qix --root\\n\\\n  GL: \t\t\t\tcindral --root\t\t\t\t    \\n  \n"},
+        {"an empty list", "programs:\nlock: False\n", ListChange::Add, Result::Changed,
+         "programs:\\\n  GL: \t\t\t\tcindral --root\t\t\t\t    \\n\nlock: False\n"},
+        {"taken out from among others; selected: keeps naming the same entry",
+         "selected: 3\n" + std::string(kProgramsLine) + kMaze + kCindral + kSuperquadrics + kMaze + "\n",
+         ListChange::Remove, Result::Changed,
+         "selected: 2\n" + std::string(kProgramsLine) + kMaze + kSuperquadrics + kMaze + "\n", 1},
+        {"switched off or not, every entry that runs it goes; selected: named one",
+         "programs: cindral --root \\n maze --root \\n\\\n- cindral --root --fps \\n\\\n\nselected: 2\n",
+         ListChange::Remove, Result::Changed, "programs: maze --root \\n\\\n\nselected: -1\n", 2},
+        {"nothing to take out", kHandEdited, ListChange::Remove, Result::NotListed, kHandEdited},
+        {"a line that is no setting", "timeout: 1\n  cindral --root\n", ListChange::Add, Result::Unreadable,
+         "timeout: 1\n  cindral --root\n"},
+        {"two lists", "programs: maze --root\n*programs: qix --root\n", ListChange::Remove,
+         Result::Unreadable, "programs: maze --root\n*programs: qix --root\n"},
+        {"not text", std::string("programs: cindral\0 --root\n", 26), ListChange::Remove, Result::Unreadable,
+         std::string("programs: cindral\0 --root\n", 26)},
+    };
+    const std::string defaults = kAppDefaults;
+    for (const Row& r : rows) {
+        const ListEdit edit =
+            r.file
+                ? editSettingsFile(*r.file, r.change, "cindral", &defaults)
+                : settingsFileFromDefaults(defaults, "cindral", "cindral 0.1 for alice on Mon Dec  7 12:00:00 2026");
+        EXPECT_EQ(edit.result, r.result) << r.what << ": " << edit.error;
+        EXPECT_EQ(edit.result == Result::Changed ? edit.text : r.file.value_or(""), r.expected) << r.what;
+        EXPECT_EQ(edit.removed, r.removed) << r.what;
+        EXPECT_EQ(edit.switchedOff, r.switchedOff) << r.what;
+        EXPECT_EQ(edit.result == Result::Unreadable, !edit.error.empty()) << r.what;
+        EXPECT_EQ(edit.error.find('\n'), std::string::npos) << r.what;
+    }
+}
+
+namespace {
+
+std::string contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void write(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+} // namespace
+
+TEST(XScreenSaverList, KeepsTheOldFileWritesWholeFilesAndKeepsALinkALink)
+{
+    char folderTemplate[] = "/tmp/cindral-list-XXXXXX";
+    ASSERT_NE(mkdtemp(folderTemplate), nullptr);
+    const std::string folder = folderTemplate;
+    const std::string settings = folder + "/.xscreensaver";
+    const std::string target = folder + "/dotfiles-xscreensaver";
+    write(folder + "/XScreenSaver", kAppDefaults);
+    write(target, kHandEdited);
+    chmod(target.c_str(), 0600);
+    ASSERT_EQ(symlink(target.c_str(), settings.c_str()), 0);
+
+    ListRequest request;
+    request.settingsPath = settings;
+    request.defaultsPaths = {folder + "/missing", folder + "/XScreenSaver"};
+    request.program = "cindral";
+    request.writtenBy = "cindral 0.1 for alice on Mon Dec  7 12:00:00 2026";
+
+    ListReport report = changeXScreenSaverList(request);
+    EXPECT_EQ(report.exitCode, 0) << report.text;
+    struct stat link;
+    ASSERT_EQ(lstat(settings.c_str(), &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode)) << "the link was replaced by a file";
+    EXPECT_EQ(contents(target), handEditedWith(kCindral));
+    struct stat written;
+    ASSERT_EQ(stat(target.c_str(), &written), 0);
+    EXPECT_EQ(written.st_mode & 0777, 0600u);
+    EXPECT_EQ(contents(settings + ".bak"), kHandEdited);
+
+    // Nothing to do: no file is written, the old one is not kept again.
+    unlink((settings + ".bak").c_str());
+    report = changeXScreenSaverList(request);
+    EXPECT_EQ(report.exitCode, 0) << report.text;
+    EXPECT_NE(report.text.find("already"), std::string::npos) << report.text;
+    EXPECT_NE(access((settings + ".bak").c_str(), F_OK), 0);
+
+    // A file it cannot read is refused in one line and left as it is.
+    write(target, "timeout: 1\ngarbage\n");
+    request.change = ListChange::Remove;
+    report = changeXScreenSaverList(request);
+    EXPECT_EQ(report.exitCode, 2);
+    EXPECT_NE(report.text.find("line 2"), std::string::npos) << report.text;
+    EXPECT_EQ(contents(target), "timeout: 1\ngarbage\n");
+
+    // No file: Remove makes none; Add without defaults cannot make one.
+    unlink(settings.c_str());
+    report = changeXScreenSaverList(request);
+    EXPECT_EQ(report.exitCode, 0) << report.text;
+    EXPECT_NE(access(settings.c_str(), F_OK), 0);
+    request.change = ListChange::Add;
+    request.defaultsPaths = {folder + "/missing"};
+    report = changeXScreenSaverList(request);
+    EXPECT_EQ(report.exitCode, 1) << report.text;
+    EXPECT_NE(access(settings.c_str(), F_OK), 0);
+
+    // No temporary file is left behind.
+    unlink(target.c_str());
+    unlink((folder + "/XScreenSaver").c_str());
+    EXPECT_EQ(rmdir(folder.c_str()), 0) << "files left in " << folder;
+}
