@@ -4,15 +4,12 @@
 
 namespace {
 
-// The version of the texture the context holds; 0 is no texture at all.
-std::uint32_t gUploadedTexture = 0;
-
-void uploadTexture(const TextureImage& t)
+void uploadTexture(const TextureImage& t, std::uint32_t& uploaded)
 {
-    if (t.version == gUploadedTexture) {
+    if (t.version == uploaded) {
         return;
     }
-    gUploadedTexture = t.version;
+    uploaded = t.version;
     if (t.channels != 0) {
         cindral_webgl_texture(t.texels.data(), t.width, t.height, t.channels, t.minFilter, t.magFilter,
                               t.wrapS, t.wrapT);
@@ -21,12 +18,12 @@ void uploadTexture(const TextureImage& t)
 
 } // namespace
 
-void submitFrame(const ImmediateMode& layer)
+void submitFrame(WebHostState& host)
 {
     // One image per frame: the layer keeps only the latest, and the scene
     // specifies its texture once, before its first frame.
-    uploadTexture(layer.texture());
-    const Frame& frame = layer.frame();
+    uploadTexture(host.layer.texture(), host.uploadedTexture);
+    const Frame& frame = host.layer.frame();
     for (const FrameCommand& c : frame.commands) {
         if (c.kind == FrameCommand::Kind::Clear) {
             cindral_webgl_clear(c.clearMask, c.clearColour[0], c.clearColour[1], c.clearColour[2],
@@ -40,9 +37,4 @@ void submitFrame(const ImmediateMode& layer)
                           s.fogColour[2], s.fogColour[3]);
         cindral_webgl_triangles(frame.vertices.data()[c.firstVertex].eye, static_cast<int>(c.vertexCount));
     }
-}
-
-void forgetUploadedTexture()
-{
-    gUploadedTexture = 0;
 }

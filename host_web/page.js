@@ -187,24 +187,22 @@
 
     var fps = document.getElementById('fps');
     fps.hidden = !options.fps;
-    var spanStart = null;
-    var spanFrames = 0;
+    var firstFrame = true;
+    var shownRate = 0;
     function tick(now) {
       window.requestAnimationFrame(tick);
-      // The module paces the frames: at most one in 10 ms.
+      // The module paces the frames, at most one in 10 ms, and counts them.
       if (!ready || !module._cindral_frame(now)) {
         return;
       }
-      if (spanStart === null) {
-        spanStart = now;
+      if (firstFrame) {
+        firstFrame = false;
         reportUnsupported();
-        return;
       }
-      ++spanFrames;
-      if (now - spanStart >= 1000) {
-        fps.textContent = (spanFrames * 1000 / (now - spanStart)).toFixed(1) + ' fps';
-        spanStart = now;
-        spanFrames = 0;
+      var rate = module._cindral_frames_per_second();
+      if (options.fps && rate !== shownRate) {
+        shownRate = rate;
+        fps.textContent = rate.toFixed(1) + ' fps';
       }
     }
     window.requestAnimationFrame(tick);

@@ -1,33 +1,25 @@
 // The module's entry points for the page (page.js): the scene set up once,
 // resized, stepped and drawn, and its state as JSON.
-#include "frame_pacing.h"
 #include "frame_submission.h"
-#include "gl_entry_points.h"
 #include "scene.h"
 #include "scene_state.h"
 #include "scene_state_json.h"
+#include "web_host_state.h"
 
 #include <emscripten/emscripten.h>
 
 #include <cmath>
-#include <cstdint>
 #include <string>
 
 namespace {
 
-bool gStarted = false;
-// The page's clock, requestAnimationFrame's milliseconds, in whole
-// microseconds.
-constexpr std::int64_t kTicksPerSecond = 1'000'000;
-FramePacer gPacer(kTicksPerSecond);
-
 void step(bool shown)
 {
-    gImmediateMode.setRecording(shown);
-    gImmediateMode.startFrame();
+    gWebHost.layer.setRecording(shown);
+    gWebHost.layer.startFrame();
     renderFrame();
     if (shown) {
-        submitFrame(gImmediateMode);
+        submitFrame(gWebHost);
     }
 }
 
@@ -39,16 +31,16 @@ extern "C" {
 // only, later calls do nothing. Returns 1 when the scene is set up.
 EMSCRIPTEN_KEEPALIVE int cindral_start(int width, int height)
 {
-    if (!gStarted && width > 0 && height > 0) {
+    if (!gWebHost.started && width > 0 && height > 0) {
         initScene(width, height);
-        gStarted = true;
+        gWebHost.started = true;
     }
-    return gStarted ? 1 : 0;
+    return gWebHost.started ? 1 : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE void cindral_resize(int width, int height)
 {
-    if (gStarted) {
+    if (gWebHost.started) {
         resizeScene(width, height);
     }
 }
@@ -58,7 +50,7 @@ EMSCRIPTEN_KEEPALIVE void cindral_resize(int width, int height)
 // layer keeps no geometry for the steps that are not shown.
 EMSCRIPTEN_KEEPALIVE void cindral_steps(int count, int drawLast)
 {
-    if (!gStarted) {
+    if (!gWebHost.started) {
         return;
     }
     for (int i = 0; i < count; ++i) {
@@ -70,20 +62,28 @@ EMSCRIPTEN_KEEPALIVE void cindral_steps(int count, int drawLast)
 // the frame before began less than 10 ms ago. Returns 1 when it drew.
 EMSCRIPTEN_KEEPALIVE int cindral_frame(double nowMs)
 {
-    if (!gStarted || !gPacer.beginFrame(std::llround(nowMs * 1000.0))) {
+    if (!gWebHost.started || !gWebHost.pacer.beginFrame(std::llround(nowMs * 1000.0))) {
         return 0;
     }
     step(true);
+    gWebHost.meter.frameShown(gWebHost.pacer.frameBegan());
     return 1;
+}
+
+// Frames drawn a second over the last second or more; 0 before a whole
+// second has been measured.
+EMSCRIPTEN_KEEPALIVE double cindral_frames_per_second()
+{
+    return gWebHost.meter.framesPerSecond();
 }
 
 // Draws the last frame again, at the view's current size, without a step:
 // for a still picture whose canvas changed size (which clears it).
 EMSCRIPTEN_KEEPALIVE void cindral_redraw()
 {
-    if (gStarted) {
-        gImmediateMode.refitFrameToView();
-        submitFrame(gImmediateMode);
+    if (gWebHost.started) {
+        gWebHost.layer.refitFrameToView();
+        submitFrame(gWebHost);
     }
 }
 
@@ -91,22 +91,22 @@ EMSCRIPTEN_KEEPALIVE void cindral_redraw()
 // writes it. Valid until the next call.
 EMSCRIPTEN_KEEPALIVE const char* cindral_state_json()
 {
-    static std::string text;
-    text.clear();
-    appendSceneStateJson(text, liveSceneState());
-    return text.c_str();
+    gWebHost.stateJson.clear();
+    appendSceneStateJson(gWebHost.stateJson, liveSceneState());
+    return gWebHost.stateJson.c_str();
 }
 
 // The first GL call the scene made that the layer does not implement; empty
 // when there was none.
 EMSCRIPTEN_KEEPALIVE const char* cindral_unsupported_gl_call()
 {
-    return gImmediateMode.unsupportedCall().c_str();
+    return gWebHost.layer.unsupportedCall().c_str();
 }
 
+// The WebGL context was lost and made anew: it holds no texture.
 EMSCRIPTEN_KEEPALIVE void cindral_context_restored()
 {
-    forgetUploadedTexture();
+    gWebHost.uploadedTexture = 0;
 }
 
 } // extern "C"

@@ -1,4 +1,4 @@
-#include "gl_entry_points.h"
+#include "web_host_state.h"
 #include "immediate_mode.h"
 #include "scene.h"
 #include "scene_reset.h"
@@ -42,7 +42,7 @@ protected:
     void SetUp() override
     {
         resetSceneToProcessStart();
-        gImmediateMode = ImmediateMode{};
+        gWebHost.layer = ImmediateMode{};
         initScene(320, 240);
     }
 };
@@ -154,18 +154,18 @@ TEST_F(SceneThroughTheLayer, AFrameIsOneClearAndOneDrawOfEverySpriteWithTheScene
     for (float z : gStarField.starZ) {
         sprites += z + 1.0f < 0.0f ? 1 : 0;
     }
-    gImmediateMode.startFrame();
+    gWebHost.layer.startFrame();
     renderFrame();
 
-    EXPECT_EQ(gImmediateMode.unsupportedCall(), "");
-    const Frame& f = gImmediateMode.frame();
+    EXPECT_EQ(gWebHost.layer.unsupportedCall(), "");
+    const Frame& f = gWebHost.layer.frame();
     ASSERT_EQ(f.commands.size(), 2u);
     EXPECT_EQ(f.commands[0].kind, FrameCommand::Kind::Clear);
     EXPECT_EQ(f.commands[0].clearMask, static_cast<GLbitfield>(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
     EXPECT_EQ(f.commands[1].kind, FrameCommand::Kind::Draw);
     EXPECT_EQ(f.commands[1].vertexCount, static_cast<std::size_t>(6 * sprites));
 
-    const DrawState& s = onlyDrawState(gImmediateMode);
+    const DrawState& s = onlyDrawState(gWebHost.layer);
     EXPECT_EQ(std::vector<GLint>(s.viewport, s.viewport + 4), (std::vector<GLint>{0, 0, 320, 240}));
     EXPECT_TRUE(s.texturing);
     EXPECT_TRUE(s.blending);
@@ -178,7 +178,7 @@ TEST_F(SceneThroughTheLayer, AFrameIsOneClearAndOneDrawOfEverySpriteWithTheScene
     EXPECT_EQ(std::vector<GLfloat>(s.fogColour, s.fogColour + 4), (std::vector<GLfloat>{0, 0, 0, 1}));
 
     // Internal format 3: the sprite image without its alpha bytes.
-    const TextureImage& t = gImmediateMode.texture();
+    const TextureImage& t = gWebHost.layer.texture();
     ASSERT_EQ(t.width, kSpriteTextureSize);
     ASSERT_EQ(t.height, kSpriteTextureSize);
     ASSERT_EQ(t.channels, 3);
@@ -195,25 +195,25 @@ TEST_F(SceneThroughTheLayer, AFrameIsOneClearAndOneDrawOfEverySpriteWithTheScene
 
 TEST_F(SceneThroughTheLayer, StepsNotShownKeepNoGeometryButEveryChangeOfTheView)
 {
-    gImmediateMode.setRecording(false);
-    gImmediateMode.startFrame();
+    gWebHost.layer.setRecording(false);
+    gWebHost.layer.startFrame();
     renderFrame();
     resizeScene(640, 480);
-    EXPECT_TRUE(gImmediateMode.frame().commands.empty());
-    EXPECT_TRUE(gImmediateMode.frame().vertices.empty());
+    EXPECT_TRUE(gWebHost.layer.frame().commands.empty());
+    EXPECT_TRUE(gWebHost.layer.frame().vertices.empty());
 
-    gImmediateMode.setRecording(true);
-    gImmediateMode.startFrame();
+    gWebHost.layer.setRecording(true);
+    gWebHost.layer.startFrame();
     renderFrame();
-    const DrawState& s = onlyDrawState(gImmediateMode);
+    const DrawState& s = onlyDrawState(gWebHost.layer);
     EXPECT_EQ(s.viewport[2], 640);
     EXPECT_EQ(s.viewport[3], 480);
     EXPECT_FLOAT_EQ(s.projection[5] / s.projection[0], 640.0f / 480.0f);
 
     // A still picture drawn again after a resize takes the new view.
     resizeScene(480, 240);
-    gImmediateMode.refitFrameToView();
-    const DrawState& refitted = onlyDrawState(gImmediateMode);
+    gWebHost.layer.refitFrameToView();
+    const DrawState& refitted = onlyDrawState(gWebHost.layer);
     EXPECT_EQ(refitted.viewport[2], 480);
     EXPECT_FLOAT_EQ(refitted.projection[5] / refitted.projection[0], 2.0f);
 }
