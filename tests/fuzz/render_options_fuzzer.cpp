@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RenderOptions o;
     std::string error;
     if (!parseRenderOptions(args, o, error)) {
-        if (!isOneLine(error)) {
+        if (!isTerminalSafeLine(error)) {
             std::abort();
         }
         return 0;
