@@ -6,6 +6,7 @@
 #include "frame_pacer.h"
 #include "frame_pacing.h"
 #include "printable.h"
+#include "program_shell.h"
 #include "scene.h"
 #include "signal_end.h"
 #include "x11_errors.h"
@@ -22,9 +23,6 @@
 #include <ctime>
 
 namespace {
-
-constexpr int kExitBadInput = 2;
-constexpr int kExitFailure = 1;
 
 // The stop signal that arrived (SIGTERM or SIGINT), 0 while none has.
 volatile std::sig_atomic_t gStopSignal = 0;
@@ -81,12 +79,6 @@ void sleepUntil(std::int64_t deadline)
     }
 }
 
-int fail(int code, const std::string& message)
-{
-    std::fprintf(stderr, CINDRAL_PROGRAM_NAME ": %s\n", message.c_str());
-    return code;
-}
-
 // Draws until a stop signal, a close request or the loss of the window, at
 // the window's current size. Returns true when the window was lost.
 bool runFrames(GlSurface& surface, bool showFps, FrameRateMeter& meter)
@@ -132,30 +124,28 @@ int run(int argc, char** argv)
     std::string error;
     const ParseOutcome outcome = parseOptions(argc, argv, options, error);
     if (outcome == ParseOutcome::ShowHelp) {
-        std::fputs(kUsage, stdout);
-        return 0;
+        return printOnStdout(kUsage);
     }
     if (outcome == ParseOutcome::ShowVersion) {
-        std::printf("%s %s\n", CINDRAL_PROGRAM_NAME, CINDRAL_VERSION);
-        return 0;
+        return printOnStdout(CINDRAL_PROGRAM_NAME " " CINDRAL_VERSION "\n");
     }
     if (outcome == ParseOutcome::Invalid) {
-        return fail(kExitBadInput, error + " (see " CINDRAL_PROGRAM_NAME " -help)");
+        return failWith(kExitBadInput, error + " (see " CINDRAL_PROGRAM_NAME " -help)");
     }
 
     TargetChoice choice;
     if (!chooseTarget(options, std::getenv("XSCREENSAVER_WINDOW"), choice, error)) {
-        return fail(kExitBadInput, error);
+        return failWith(kExitBadInput, error);
     }
 
     const char* displayName =
         options.displayName.empty() ? std::getenv("DISPLAY") : options.displayName.c_str();
     if (displayName == nullptr || *displayName == '\0') {
-        return fail(kExitBadInput, "DISPLAY is not set: run it inside an X session or give -display");
+        return failWith(kExitBadInput, "DISPLAY is not set: run it inside an X session or give -display");
     }
     Display* display = XOpenDisplay(displayName);
     if (display == nullptr) {
-        return fail(kExitBadInput, "cannot open display '" + printable(displayName) + "'");
+        return failWith(kExitBadInput, "cannot open display '" + printable(displayName) + "'");
     }
     installX11ErrorHandlers();
 
@@ -164,7 +154,7 @@ int run(int argc, char** argv)
     if (status != SurfaceStatus::Ready) {
         closeSurface(surface, true);
         XCloseDisplay(display);
-        return fail(status == SurfaceStatus::WindowUnusable ? kExitBadInput : kExitFailure, error);
+        return failWith(status == SurfaceStatus::WindowUnusable ? kExitBadInput : kExitFailure, error);
     }
 
     initScene(surface.width, surface.height);
@@ -192,5 +182,5 @@ int main(int argc, char** argv)
     // First, so that a screen saver daemon stopping it at once still gets the
     // window and the display closed before it ends.
     installStopHandlers();
-    return finish(run(argc, argv));
+    return finish(runProgram(CINDRAL_PROGRAM_NAME, [&] { return run(argc, argv); }));
 }
