@@ -168,20 +168,23 @@ bool OutputFile::open(Failure& failure)
         failure = {exitStatusForError(error), cannotWrite(path_, std::strerror(error))};
         return false;
     };
-    destination_ = followLinks(path_);
+    // The kernel follows the links itself here, /proc's links to pipes and
+    // terminals (/dev/stdout) included, which name no path to follow.
     struct stat existing;
-    if (stat(destination_.c_str(), &existing) != 0) {
-        if (errno != ENOENT) {
-            return fail(errno);
-        }
-        replacing_ = false;
-    } else if (!S_ISREG(existing.st_mode)) {
-        file_ = std::fopen(destination_.c_str(), "wb");
+    if (stat(path_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        file_ = std::fopen(path_.c_str(), "wb");
         if (file_ == nullptr) {
             return fail(errno);
         }
         inPlace_ = true;
         return true;
+    }
+    destination_ = followLinks(path_);
+    if (stat(destination_.c_str(), &existing) != 0) {
+        if (errno != ENOENT) {
+            return fail(errno);
+        }
+        replacing_ = false;
     } else {
         // The rename would replace a file even where the file itself refuses
         // writing; its own permission is honoured as an in-place write would.

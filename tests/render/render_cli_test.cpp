@@ -127,6 +127,15 @@ TEST_F(RenderCli, TwoRunsOf3000FramesWriteIdenticalStateFiles)
     EXPECT_EQ(first, readFile(path("b.json")));
 }
 
+// /dev/stdout on a pipe is /proc's link to the pipe, written in place.
+TEST_F(RenderCli, WritesTheStateIntoAPipeThroughDevStdout)
+{
+    const std::string command = quoted(CINDRAL_RENDER_PROGRAM) + " --frames 2 --size 16x16 --state /dev/stdout | cat >" +
+                                quoted(path("piped.json"));
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(readFile(path("piped.json")), sceneStateTextAfter(16, 16, 2));
+}
+
 TEST_F(RenderCli, HelpPrintsUsageAndSucceeds)
 {
     const RunResult r = run({"--help"});
