@@ -1,6 +1,21 @@
 #include "signal_end.h"
 
-#include <csignal>
+namespace {
+
+// The signals a process can be sent whose default action ends it, faults
+// aside; the real-time ones are added at run time, as SIGRTMIN is not a
+// constant.
+constexpr int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT,   SIGPIPE, SIGALRM, SIGTERM, SIGUSR1, SIGUSR2,
+                                  SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSTKFLT};
+
+bool atDefaultAction(int signalNumber)
+{
+    struct sigaction current = {};
+    return sigaction(signalNumber, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) &&
+           current.sa_handler == SIG_DFL;
+}
+
+} // namespace
 
 void endBySignal(int signalNumber)
 {
@@ -14,4 +29,29 @@ void endBySignal(int signalNumber)
     sigaddset(&only, signalNumber);
     sigprocmask(SIG_UNBLOCK, &only, nullptr);
     raise(signalNumber);
+}
+
+void catchEndingSignals(void (*handler)(int), sigset_t& caught)
+{
+    sigemptyset(&caught);
+    for (const int s : kEndingSignals) {
+        if (atDefaultAction(s)) {
+            sigaddset(&caught, s);
+        }
+    }
+    for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) {
+        if (atDefaultAction(s)) {
+            sigaddset(&caught, s);
+        }
+    }
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    action.sa_mask = caught;
+    // Where the handler returns, interrupted system calls carry on.
+    action.sa_flags = SA_RESTART;
+    for (int s = 1; s <= SIGRTMAX; ++s) {
+        if (sigismember(&caught, s) == 1) {
+            sigaction(s, &action, nullptr);
+        }
+    }
 }

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,17 +19,29 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The temporary files that an interrupt must remove, in storage a signal
-// handler may read: a slot is marked in use before its file can exist and
-// freed only after the file is gone or renamed.
+// The named temporary files that a signal must remove, in storage a signal
+// handler may read. Only the thread that installed the handler changes the
+// list, and it holds the ending signals back meanwhile (SignalsHeld), so the
+// handler, which runs on that thread, never sees a file without its entry or
+// an entry half made.
 constexpr int kSlots = 8;
 char gTemporaryPaths[kSlots][PATH_MAX];
 volatile std::sig_atomic_t gSlotInUse[kSlots];
+sigset_t gEndingSignals;
+pid_t gCleanupThread = 0;
 
-constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-void onInterrupt(int signalNumber)
+void onEndingSignal(int signalNumber)
 {
+    // Mesa's own threads block every signal, so one sent to the process
+    // comes here; should another library's thread be handed it, it passes
+    // it on to the thread that keeps the list, which handles it once it no
+    // longer holds it back.
+    if (gettid() != gCleanupThread) {
+        const int saved = errno;
+        tgkill(getpid(), gCleanupThread, signalNumber);
+        errno = saved;
+        return;
+    }
     for (int i = 0; i < kSlots; ++i) {
         if (gSlotInUse[i] != 0) {
             unlink(gTemporaryPaths[i]);
@@ -36,6 +49,27 @@ void onInterrupt(int signalNumber)
     }
     endBySignal(signalNumber);
 }
+
+void installCleanup()
+{
+    if (gCleanupThread == 0) {
+        gCleanupThread = gettid();
+        catchEndingSignals(onEndingSignal, gEndingSignals);
+    }
+}
+
+// Holds the ending signals back on this thread while a named temporary file
+// and its entry in the list change together.
+class SignalsHeld {
+public:
+    SignalsHeld() { pthread_sigmask(SIG_BLOCK, &gEndingSignals, &previous_); }
+    ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t previous_;
+};
 
 int takeSlot()
 {
@@ -49,7 +83,8 @@ int takeSlot()
 
 // The file a path finally names, with every symbolic link along it followed,
 // also a dangling one: writing through a link writes where it points, and a
-// rename must replace that file, not the link.
+// rename must replace that file, not the link. A loop is left for the
+// caller's stat to report.
 std::string followLinks(const std::string& path)
 {
     fs::path current = path;
@@ -64,11 +99,26 @@ std::string followLinks(const std::string& path)
     return current.string();
 }
 
+std::string folderOf(const std::string& path)
+{
+    const fs::path parent = fs::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
 mode_t modeOfNewFiles()
 {
     const mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
+}
+
+// Gives the unnamed file open as `fd` the name `name`, through /proc, which
+// needs no privilege (linkat's AT_EMPTY_PATH would).
+bool linkUnnamed(int fd, const std::string& name)
+{
+    char self[40];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    return linkat(AT_FDCWD, self, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
 } // namespace
@@ -79,8 +129,15 @@ std::string resolvedOutputPath(const std::string& path)
     // nothing exists yet as it is, so "x" and "./x" would differ.
     std::error_code ec;
     const fs::path absolute = fs::absolute(followLinks(path), ec);
-    const fs::path resolved = fs::weakly_canonical(absolute, ec);
-    return (ec ? absolute.lexically_normal() : resolved).string();
+    fs::path resolved = fs::weakly_canonical(absolute, ec);
+    if (ec) {
+        resolved = absolute.lexically_normal();
+    }
+    // "fr/" names the folder "fr".
+    if (resolved.has_relative_path() && resolved.filename().empty()) {
+        resolved = resolved.parent_path();
+    }
+    return resolved.string();
 }
 
 bool sameOutput(const std::string& a, const std::string& b)
@@ -97,121 +154,184 @@ std::string cannotWrite(const std::string& path, const std::string& reason)
     return "cannot write '" + printable(path) + "': " + reason;
 }
 
-void installInterruptCleanup()
-{
-    struct sigaction action = {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    for (const int s : kInterruptSignals) {
-        sigaddset(&action.sa_mask, s);
-    }
-    for (const int s : kInterruptSignals) {
-        sigaction(s, &action, nullptr);
-    }
-}
-
 OutputFile::OutputFile(std::string path) : path_(std::move(path)) {}
 
 OutputFile::~OutputFile()
 {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
-    discard();
+    abandon();
 }
 
-bool OutputFile::open(std::string& error)
+bool OutputFile::open(Failure& failure)
 {
-    destination_ = followLinks(path_);
+    installCleanup();
+    const auto fail = [&](int error) {
+        failure = {exitStatusForError(error), cannotWrite(path_, std::strerror(error))};
+        return false;
+    };
+    // The kernel follows the links itself here, /proc's links to pipes and
+    // terminals (/dev/stdout) included, which name no path to follow.
     struct stat existing;
-    const bool exists = stat(destination_.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode)) {
-        file_ = std::fopen(destination_.c_str(), "wb");
+    if (stat(path_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        file_ = std::fopen(path_.c_str(), "wb");
         if (file_ == nullptr) {
-            error = cannotWrite(path_, std::strerror(errno));
-            return false;
+            return fail(errno);
         }
+        inPlace_ = true;
         return true;
     }
-    // The rename would replace a file even where the file itself refuses
-    // writing; its own permission is honoured as an in-place write would.
-    if (exists && access(destination_.c_str(), W_OK) != 0) {
-        error = cannotWrite(path_, std::strerror(errno));
-        return false;
+    destination_ = followLinks(path_);
+    if (stat(destination_.c_str(), &existing) != 0) {
+        if (errno != ENOENT) {
+            return fail(errno);
+        }
+        replacing_ = false;
+    } else {
+        // The rename would replace a file even where the file itself refuses
+        // writing; its own permission is honoured as an in-place write would.
+        if (access(destination_.c_str(), W_OK) != 0) {
+            return fail(errno);
+        }
+        replacing_ = true;
     }
 
-    const fs::path folder = fs::path(destination_).parent_path();
-    const std::string pattern = (folder.empty() ? fs::path(".") : folder).string() + "/.cindral-render-XXXXXX";
-    slot_ = takeSlot();
-    if (slot_ < 0 || pattern.size() >= PATH_MAX) {
-        slot_ = -1;
-        error = cannotWrite(path_, std::strerror(ENAMETOOLONG));
-        return false;
+    // The mode the target has, or that a newly created file would have.
+    const mode_t mode = replacing_ ? existing.st_mode & 07777 : modeOfNewFiles();
+    const std::string folder = folderOf(destination_);
+    if (access("/proc/self/fd", X_OK) != 0) {
+        return openNamedTemporary(folder, mode, failure);
     }
-    std::memcpy(gTemporaryPaths[slot_], pattern.c_str(), pattern.size() + 1);
-    gSlotInUse[slot_] = 1;
-    const int fd = mkstemp(gTemporaryPaths[slot_]);
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     if (fd < 0) {
-        error = cannotWrite(path_, std::strerror(errno));
-        gSlotInUse[slot_] = 0;
-        slot_ = -1;
-        return false;
+        // No unnamed files on this file system (EOPNOTSUPP), or in this
+        // kernel, which then takes the flag for O_DIRECTORY (EISDIR).
+        if (errno == EOPNOTSUPP || errno == EISDIR) {
+            return openNamedTemporary(folder, mode, failure);
+        }
+        return fail(errno);
     }
-    temporary_ = gTemporaryPaths[slot_];
-    // mkstemp makes the file private; give it the mode the target has, or
-    // that a newly created file would have.
-    fchmod(fd, exists ? existing.st_mode & 07777 : modeOfNewFiles());
+    fchmod(fd, mode); // the umask was taken off an existing target's mode
     file_ = fdopen(fd, "wb");
     if (file_ == nullptr) {
-        error = cannotWrite(path_, std::strerror(errno));
+        const int error = errno;
         close(fd);
-        discard();
+        return fail(error);
+    }
+    unnamed_ = true;
+    return true;
+}
+
+bool OutputFile::openNamedTemporary(const std::string& folder, unsigned mode, Failure& failure)
+{
+    const std::string pattern = folder + "/.cindral-render-XXXXXX";
+    SignalsHeld held;
+    slot_ = takeSlot();
+    int error = slot_ < 0 ? EMFILE : pattern.size() >= PATH_MAX ? ENAMETOOLONG : 0;
+    int fd = -1;
+    if (error == 0) {
+        std::memcpy(gTemporaryPaths[slot_], pattern.c_str(), pattern.size() + 1);
+        fd = mkostemp(gTemporaryPaths[slot_], O_CLOEXEC);
+        error = fd < 0 ? errno : 0;
+    }
+    if (error != 0) {
+        slot_ = -1;
+        failure = {exitStatusForError(error), cannotWrite(path_, std::strerror(error))};
+        return false;
+    }
+    gSlotInUse[slot_] = 1;
+    // mkstemp makes the file private.
+    fchmod(fd, mode);
+    file_ = fdopen(fd, "wb");
+    if (file_ == nullptr) {
+        error = errno;
+        close(fd);
+        abandon();
+        failure = {exitStatusForError(error), cannotWrite(path_, std::strerror(error))};
         return false;
     }
     return true;
 }
 
-bool OutputFile::commit(std::string& error)
+bool OutputFile::commit(Failure& failure)
 {
     // An earlier failed write may have left nothing to flush, so the error
-    // flag is asked first; fsync puts the content on disk before the rename
-    // makes it the target.
+    // flag is asked first; fsync puts the content on disk before it is given
+    // the target's name.
     bool written = std::ferror(file_) == 0 && std::fflush(file_) == 0;
-    if (written && !temporary_.empty()) {
+    if (written && !inPlace_) {
         written = fsync(fileno(file_)) == 0;
     }
     int reason = errno;
+    if (written && !inPlace_) {
+        written = putInPlace(reason);
+    }
     if (std::fclose(file_) != 0 && written) {
         written = false;
         reason = errno;
     }
     file_ = nullptr;
-    if (written && !temporary_.empty() && std::rename(temporary_.c_str(), destination_.c_str()) != 0) {
-        written = false;
-        reason = errno;
-    }
     if (!written) {
-        error = cannotWrite(path_, std::strerror(reason != 0 ? reason : EIO));
-        discard();
+        failure = {kExitFailure, cannotWrite(path_, std::strerror(reason != 0 ? reason : EIO))};
+        abandon();
         return false;
     }
-    if (slot_ >= 0) {
-        gSlotInUse[slot_] = 0;
-        slot_ = -1;
-    }
-    temporary_.clear();
     return true;
 }
 
-void OutputFile::discard()
+bool OutputFile::putInPlace(int& reason)
 {
-    if (!temporary_.empty()) {
-        unlink(temporary_.c_str());
-        temporary_.clear();
+    SignalsHeld held;
+    if (!unnamed_) {
+        if (std::rename(gTemporaryPaths[slot_], destination_.c_str()) != 0) {
+            reason = errno;
+            return false;
+        }
+        gSlotInUse[slot_] = 0;
+        slot_ = -1;
+        return true;
+    }
+    const int fd = fileno(file_);
+    if (!replacing_ && linkUnnamed(fd, destination_)) {
+        return true;
+    }
+    if (!replacing_ && errno != EEXIST) {
+        reason = errno;
+        return false;
+    }
+    // A file is there (or came meanwhile): link to a name of its own, which
+    // a rename then puts in place of the target in one step. The signals held
+    // back meanwhile cannot end the process between the two.
+    const std::string stem = folderOf(destination_) + "/.cindral-render-" + std::to_string(getpid()) + "-";
+    std::string temporary;
+    for (int attempt = 0;; ++attempt) {
+        temporary = stem + std::to_string(attempt);
+        if (linkUnnamed(fd, temporary)) {
+            break;
+        }
+        if (errno != EEXIST || attempt == 100) {
+            reason = errno;
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), destination_.c_str()) != 0) {
+        reason = errno;
+        unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+void OutputFile::abandon()
+{
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
     }
     if (slot_ >= 0) {
+        SignalsHeld held;
+        unlink(gTemporaryPaths[slot_]);
         gSlotInUse[slot_] = 0;
         slot_ = -1;
     }
+    unnamed_ = false;
+    inPlace_ = false;
 }

@@ -1,21 +1,30 @@
 #pragma once
 
+#include "program_shell.h"
+
 #include <cstdio>
 #include <string>
 
-// An output that appears whole or not at all. Its content goes to a temporary
-// file in the target's folder, which replaces the target by a rename only
-// once it is complete, so a run that fails or is interrupted never leaves a
-// half-written file and never touches a file that was there before. A target
-// that is not a regular file (a device such as /dev/full or /dev/stdout, a
-// pipe) cannot be replaced and is written in place.
+// An output that appears whole or not at all, and never touches a file that
+// was there before until its new content is complete.
 //
-// The temporary file of every open OutputFile is removed on SIGINT, SIGTERM
-// and SIGHUP (see installInterruptCleanup), and by the destructor unless the
-// output was committed.
+// Its content goes to a file without a name (O_TMPFILE) in the target's
+// folder, which is linked in as the target once complete: straight to the
+// target's name where there was no file, else to a temporary name that a
+// rename then puts in place of the target. Until then nothing shows in the
+// folder, so no ending of the process, not even SIGKILL or a power cut, can
+// leave a stray file. Where the file system has no unnamed files (or /proc is
+// missing, through which the file is linked), the content goes to a named
+// temporary file, .cindral-render-XXXXXX beside the target, instead; every
+// signal that ends the process and can be caught removes it before the
+// process ends by that signal (catchEndingSignals), and so does the
+// destructor unless the output was committed.
+//
+// A target that is not a regular file (a device such as /dev/full or
+// /dev/stdout, a pipe) cannot be replaced and is written in place.
 class OutputFile {
 public:
-    explicit OutputFile(std::string path);
+    explicit OutputFile(std::string path = std::string());
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -24,35 +33,38 @@ public:
     // Whether a path was given at all: an empty one names no output.
     bool wanted() const { return !path_.empty(); }
 
-    // Makes the temporary file, or opens a non-regular target in place. Fails,
-    // with a one-line reason naming the target in `error`, where the folder
-    // cannot be written or an existing target is not writable, so that
-    // everything a run will write is checked before any time is spent.
-    bool open(std::string& error);
+    // Opens the file the content goes to. Fails, with the status of the
+    // error and a line naming the target, where the folder cannot be
+    // written, a path on the way cannot be searched or loops, or an existing
+    // target is not writable, so that everything a run will write is checked
+    // before any time is spent.
+    bool open(Failure& failure);
 
     // The stream to write the content to, once open.
     std::FILE* file() const { return file_; }
 
-    // Flushes and closes the content and puts it in place of the target.
-    bool commit(std::string& error);
+    // Flushes the content to disk and puts it in place of the target; a
+    // failure here is the machine's (kExitFailure).
+    bool commit(Failure& failure);
+
+    // Drops whatever was written; the target stays as it was.
+    void abandon();
 
 private:
-    void discard();
+    bool openNamedTemporary(const std::string& folder, unsigned mode, Failure& failure);
+    bool putInPlace(int& reason);
 
     std::string path_;
     std::string destination_; // the target with symbolic links followed
-    std::string temporary_;   // empty when written in place
-    int slot_ = -1;           // in the interrupt cleanup's list
+    bool replacing_ = false;  // a regular file is there to be replaced
+    bool unnamed_ = false;    // the content is in an O_TMPFILE file
+    bool inPlace_ = false;    // the target itself is open
+    int slot_ = -1;           // the named temporary file's, in the cleanup list
     std::FILE* file_ = nullptr;
 };
 
-// Makes SIGINT, SIGTERM and SIGHUP remove the temporary files of all open
-// OutputFiles and then end the process by that same signal. Call once, before
-// the first OutputFile is opened.
-void installInterruptCleanup();
-
 // The file a path names once relative parts and symbolic links are resolved,
-// also where the file does not exist yet.
+// also where the file does not exist yet; never throws for a bad path.
 std::string resolvedOutputPath(const std::string& path);
 
 // Whether two output paths name one file: the same file where both exist

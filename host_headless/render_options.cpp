@@ -63,10 +63,14 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& o, 
             hasValue = true;
         }
 
-        if (name == "--help" || name == "-h" || name == "--version") {
+        if (name == "--help" || name == "-h" || name == "--version" || name == "--no-output") {
             if (hasValue) {
                 error = name + " takes no value";
                 return false;
+            }
+            if (name == "--no-output") {
+                o.noOutput = true;
+                continue;
             }
             (name == "--version" ? o.version : o.help) = true;
             return true;
@@ -120,6 +124,10 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& o, 
         error = "--out needs --every K";
     } else if (!o.pngPath.empty() && o.frames == 0) {
         error = "--png needs at least one frame (--frames 0 draws nothing)";
+    } else if (o.noOutput && (!o.pngPath.empty() || !o.statePath.empty() || o.every != 0)) {
+        error = "--no-output cannot go with --png, --every/--out or --state";
+    } else if (!o.noOutput && o.pngPath.empty() && o.statePath.empty() && o.every == 0) {
+        error = "nothing to write: give --png FILE, --every/--out or --state FILE, or --no-output to only render";
     }
     return error.empty();
 }
@@ -135,10 +143,15 @@ const char* renderUsage()
            "  --every K       with --out: write every K-th frame as DIR/frame-NNNNNN.png\n"
            "  --out DIR       directory for --every; made when missing\n"
            "  --state FILE    write the scene's state after the last frame as JSON\n"
+           "  --no-output     write nothing, only render (to time a run)\n"
            "  -h, --help      show this text\n"
            "  --version       show the version\n"
            "\n"
            "Options take their value as the next argument or after '=' (--size=320x240).\n"
-           "Exit status: 0 on success, 2 on bad arguments, an output that cannot be\n"
-           "written, or no off-screen OpenGL context.\n";
+           "A run needs --png, --every/--out or --state, or else --no-output.\n"
+           "Every output is checked before the first frame, and appears whole or not at all.\n"
+           "Exit status: 0 on success; 1 where the machine could not do it (no off-screen\n"
+           "OpenGL context, out of memory, a write that failed after the checks); 2 on bad\n"
+           "arguments or an output that cannot be written as given. A signal that ends it\n"
+           "leaves no temporary file.\n";
 }

@@ -17,6 +17,7 @@ struct RenderOptions {
     std::string statePath; // empty: no state file
     std::uint64_t every = 0; // 0: no frame series; otherwise every K-th frame into outDir
     std::string outDir;
+    bool noOutput = false; // --no-output: render only, to time a run
     bool help = false;
     bool version = false;
 };
@@ -25,7 +26,8 @@ struct RenderOptions {
 // Reads cindral-render's arguments (without the program name) into `options`;
 // false, with one line naming the problem in `error`, when they are not
 // sound. Options take their value as the next argument or after '='
-// (--size=320x240). Checks the form of every value and how options combine;
+// (--size=320x240). Checks the form of every value and how options combine,
+// including that there is something to write unless --no-output is given;
 // whether paths can be written is left to the caller. `--help` and
 // `--version` end the reading at once.
 bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error);

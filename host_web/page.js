@@ -18,8 +18,38 @@
   var canvas = document.getElementById('flame');
   var message = document.getElementById('message');
 
+  // Text made fit to show, by the rules of the Linux programs' messages
+  // (cli/printable.h): the backslash doubled; line feed, tab and carriage
+  // return as \n, \t, \r; the other C0 controls and DEL as \xHH; C1 controls,
+  // the bidirectional controls, the line and paragraph separators and lone
+  // surrogates (a string's stand-in for what is not UTF-8) as \u{HEX}; beyond
+  // 200 characters the first and last 100, with the cut marked.
+  function printable(text) {
+    var named = {'\\': '\\\\', '\n': '\\n', '\t': '\\t', '\r': '\\r'};
+    var shown = Array.from(String(text), function(c) {
+      var code = c.codePointAt(0);
+      if (named[c]) {
+        return named[c];
+      }
+      if (code < 0x20 || code === 0x7f) {
+        return '\\x' + ('0' + code.toString(16)).slice(-2);
+      }
+      if ((code >= 0x80 && code <= 0x9f) || code === 0x61c || code === 0x200e || code === 0x200f ||
+          (code >= 0x202a && code <= 0x202e) || (code >= 0x2066 && code <= 0x2069) ||
+          code === 0x2028 || code === 0x2029 || (code >= 0xd800 && code <= 0xdfff)) {
+        return '\\u{' + code.toString(16) + '}';
+      }
+      return c;
+    });
+    if (shown.length > 200) {
+      var cut = shown.length - 200;
+      shown.splice(100, cut, '\\[' + cut + (cut === 1 ? ' character cut]' : ' characters cut]'));
+    }
+    return shown.join('');
+  }
+
   function say(text) {
-    message.textContent = text;
+    message.textContent = printable(text);
     message.hidden = false;
   }
 

@@ -5,6 +5,7 @@
 #include "fps_overlay.h"
 #include "frame_pacing.h"
 #include "printable.h"
+#include "program_shell.h"
 #include "scene.h"
 #include "signal_end.h"
 #include "x11_errors.h"
@@ -27,9 +28,6 @@
 #include <string>
 
 namespace {
-
-constexpr int kExitBadInput = 2;
-constexpr int kExitFailure = 1;
 
 // The stop signal that arrived (SIGTERM or SIGINT), 0 while none has.
 volatile std::sig_atomic_t gStopSignal = 0;
@@ -86,12 +84,6 @@ void sleepUntil(std::int64_t deadline)
     }
 }
 
-int fail(int code, const std::string& message)
-{
-    std::fprintf(stderr, CINDRAL_PROGRAM_NAME ": %s\n", message.c_str());
-    return code;
-}
-
 // Where XScreenSaver's defaults for new users are kept: Debian's place first.
 const char* const kAppDefaultsFiles[] = {
     "/etc/X11/app-defaults/XScreenSaver",
@@ -110,7 +102,7 @@ int runListCommand(ListChange change)
         home = user != nullptr ? user->pw_dir : nullptr;
     }
     if (home == nullptr || *home == '\0') {
-        return fail(kExitFailure, "cannot find your home folder: HOME is not set and you have no password entry");
+        return failWith(kExitFailure, "cannot find your home folder: HOME is not set and you have no password entry");
     }
     ListRequest request;
     request.change = change;
@@ -133,7 +125,7 @@ int runListCommand(ListChange change)
                         (name != nullptr ? name : "?") + " on " + date;
     const ListReport report = changeXScreenSaverList(request);
     if (report.exitCode != 0) {
-        return fail(report.exitCode, report.text);
+        return failWith(report.exitCode, report.text);
     }
     std::printf("%s\n", report.text.c_str());
     return 0;
@@ -184,34 +176,32 @@ int run(int argc, char** argv)
     std::string error;
     const ParseOutcome outcome = parseOptions(argc, argv, options, error);
     if (outcome == ParseOutcome::ShowHelp) {
-        std::fputs(kUsage, stdout);
-        return 0;
+        return printOnStdout(kUsage);
     }
     if (outcome == ParseOutcome::ShowVersion) {
-        std::printf("%s %s\n", CINDRAL_PROGRAM_NAME, CINDRAL_VERSION);
-        return 0;
+        return printOnStdout(CINDRAL_PROGRAM_NAME " " CINDRAL_VERSION "\n");
     }
     if (outcome == ParseOutcome::AddToXScreenSaver || outcome == ParseOutcome::RemoveFromXScreenSaver) {
         return runListCommand(outcome == ParseOutcome::AddToXScreenSaver ? ListChange::Add
                                                                                   : ListChange::Remove);
     }
     if (outcome == ParseOutcome::Invalid) {
-        return fail(kExitBadInput, error + " (see " CINDRAL_PROGRAM_NAME " -help)");
+        return failWith(kExitBadInput, error + " (see " CINDRAL_PROGRAM_NAME " -help)");
     }
 
     TargetChoice choice;
     if (!chooseTarget(options, std::getenv("XSCREENSAVER_WINDOW"), choice, error)) {
-        return fail(kExitBadInput, error);
+        return failWith(kExitBadInput, error);
     }
 
     const char* displayName =
         options.displayName.empty() ? std::getenv("DISPLAY") : options.displayName.c_str();
     if (displayName == nullptr || *displayName == '\0') {
-        return fail(kExitBadInput, "DISPLAY is not set: run it inside an X session or give -display");
+        return failWith(kExitBadInput, "DISPLAY is not set: run it inside an X session or give -display");
     }
     Display* display = XOpenDisplay(displayName);
     if (display == nullptr) {
-        return fail(kExitBadInput, "cannot open display '" + printable(displayName) + "'");
+        return failWith(kExitBadInput, "cannot open display '" + printable(displayName) + "'");
     }
     installX11ErrorHandlers();
 
@@ -220,7 +210,7 @@ int run(int argc, char** argv)
     if (status != SurfaceStatus::Ready) {
         closeSurface(surface, true);
         XCloseDisplay(display);
-        return fail(status == SurfaceStatus::WindowUnusable ? kExitBadInput : kExitFailure, error);
+        return failWith(status == SurfaceStatus::WindowUnusable ? kExitBadInput : kExitFailure, error);
     }
 
     initScene(surface.width, surface.height);
@@ -248,5 +238,5 @@ int main(int argc, char** argv)
     // First, so that a screen saver daemon stopping it at once still gets the
     // window and the display closed before it ends.
     installStopHandlers();
-    return finish(run(argc, argv));
+    return finish(runProgram(CINDRAL_PROGRAM_NAME, [&] { return run(argc, argv); }));
 }

@@ -1,8 +1,10 @@
 #include "x11_errors.h"
 
+#include "program_shell.h"
+
 #include <unistd.h>
 
-#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -26,8 +28,10 @@ int onProtocolError(Display* display, XErrorEvent* event)
     if (!gUnexpectedError && !gWatchedWindowLost) {
         char text[160];
         XGetErrorText(display, event->error_code, text, sizeof text);
-        std::fprintf(stderr, CINDRAL_PROGRAM_NAME ": X error: %s (request %d.%d)\n", text,
-                     event->request_code, event->minor_code);
+        // The run then ends with kExitFailure.
+        failWith(kExitFailure, "X error: " + std::string(text) + " (request " +
+                                   std::to_string(event->request_code) + "." +
+                                   std::to_string(event->minor_code) + ")");
     }
     gUnexpectedError = true;
     return 0;

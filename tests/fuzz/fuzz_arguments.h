@@ -1,5 +1,7 @@
 #pragma once
 
+#include "terminal_line.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,20 +19,4 @@ inline std::vector<std::string> argumentsFrom(const std::uint8_t* data, std::siz
         }
     }
     return args;
-}
-
-// Whether a message fits on one line of a terminal: no control characters,
-// so no line break, and not empty.
-inline bool isOneLine(const std::string& message)
-{
-    if (message.empty()) {
-        return false;
-    }
-    for (const char c : message) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f) {
-            return false;
-        }
-    }
-    return true;
 }

@@ -1,8 +1,119 @@
-// cindral-render's arguments, NUL-separated.
+// cindral-render's arguments, NUL-separated: read, and then, as the program
+// does before its first frame, its outputs checked and made ready in a
+// scratch folder.
 #include "fuzz_arguments.h"
 #include "render_options.h"
+#include "render_outputs.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The scratch folder's path, kept where its removal at exit can still read
+// it after the static objects are gone.
+char gScratchPath[4096];
+
+void removeScratch()
+{
+    std::error_code ec;
+    fs::permissions(fs::path(gScratchPath) / "locked", fs::perms::owner_all, ec);
+    fs::remove_all(gScratchPath, ec);
+}
+
+// Made once, with what the outputs' planning must cope with: a loop of links,
+// a dangling link, a file, a folder with a frame file in it and a link to
+// it, a folder without permissions.
+const fs::path& scratch()
+{
+    static const fs::path folder = [] {
+        std::string pattern = (fs::temp_directory_path() / "render-options-fuzzer-XXXXXX").string();
+        if (pattern.size() >= sizeof gScratchPath || mkdtemp(pattern.data()) == nullptr) {
+            std::abort();
+        }
+        pattern.copy(gScratchPath, pattern.size());
+        std::atexit(removeScratch);
+        const fs::path made = pattern;
+        fs::create_symlink("loop", made / "loop");
+        fs::create_symlink("missing.png", made / "dangling.png");
+        std::ofstream(made / "file") << "x";
+        fs::create_directory(made / "dir");
+        std::ofstream(made / "dir" / "frame-000001.png") << "x";
+        fs::create_directory_symlink("dir", made / "link-to-dir");
+        fs::create_directory(made / "locked");
+        fs::permissions(made / "locked", fs::perms::none);
+        return made;
+    }();
+    return folder;
+}
+
+// Every name under the scratch folder, links not followed.
+std::vector<std::string> listing()
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(scratch(), fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        names.push_back(it->path().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Only paths that stay in the scratch folder are tried there.
+bool staysInside(const std::string& path)
+{
+    if (!path.empty() && path[0] == '/') {
+        return false;
+    }
+    for (const fs::path& part : fs::path(path)) {
+        if (part == "..") {
+            return false;
+        }
+    }
+    return true;
+}
+
+void checkPlanning(RenderOptions o)
+{
+    for (std::string* path : {&o.pngPath, &o.statePath, &o.outDir}) {
+        if (!staysInside(*path)) {
+            return;
+        }
+        if (!path->empty()) {
+            *path = (scratch() / *path).string();
+        }
+    }
+    static const std::vector<std::string> before = listing();
+    {
+        RenderOutputs outputs(o);
+        Failure failure;
+        if (!outputs.prepare(failure)) {
+            const bool sharedStatus = failure.status == kExitBadInput || failure.status == kExitFailure;
+            if (!sharedStatus || !isTerminalSafeLine(failure.message)) {
+                std::abort();
+            }
+        } else if ((outputs.png().wanted() && outputs.png().file() == nullptr) ||
+                   (outputs.state().wanted() && outputs.state().file() == nullptr)) {
+            std::abort();
+        }
+    }
+    // A run that ends here, as one refused or failing before its first
+    // frame does, leaves the folder as it found it.
+    if (listing() != before) {
+        std::abort();
+    }
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -11,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RenderOptions o;
     std::string error;
     if (!parseRenderOptions(args, o, error)) {
-        if (!isOneLine(error)) {
+        if (!isTerminalSafeLine(error)) {
             std::abort();
         }
         return 0;
@@ -23,8 +134,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool sizeInRange = o.width >= 1 && o.width <= kMaxRenderSide && o.height >= 1 && o.height <= kMaxRenderSide;
     const bool seriesComplete = (o.every == 0) == o.outDir.empty();
     const bool pngDrawsAFrame = o.pngPath.empty() || o.frames > 0;
-    if (!sizeInRange || !seriesComplete || !pngDrawsAFrame) {
+    const bool writesOrSaysNot = o.noOutput == (o.pngPath.empty() && o.statePath.empty() && o.every == 0);
+    if (!sizeInRange || !seriesComplete || !pngDrawsAFrame || !writesOrSaysNot) {
         std::abort();
     }
+    checkPlanning(o);
     return 0;
 }

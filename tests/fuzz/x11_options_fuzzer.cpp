@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string error;
     const ParseOutcome outcome = parseOptions(static_cast<int>(argv.size()), argv.data(), options, error);
     if (outcome == ParseOutcome::Invalid) {
-        if (!isOneLine(error)) {
+        if (!isTerminalSafeLine(error)) {
             std::abort();
         }
         return 0;
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     TargetChoice choice;
     if (!chooseTarget(options, pieces[0].c_str(), choice, error)) {
-        if (!isOneLine(error)) {
+        if (!isTerminalSafeLine(error)) {
             std::abort();
         }
     } else if (choice.kind == TargetChoice::Kind::GivenWindow && choice.id == 0) {

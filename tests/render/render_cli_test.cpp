@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -128,6 +127,15 @@ TEST_F(RenderCli, TwoRunsOf3000FramesWriteIdenticalStateFiles)
     EXPECT_EQ(first, readFile(path("b.json")));
 }
 
+// /dev/stdout on a pipe is /proc's link to the pipe, written in place.
+TEST_F(RenderCli, WritesTheStateIntoAPipeThroughDevStdout)
+{
+    const std::string command = quoted(CINDRAL_RENDER_PROGRAM) + " --frames 2 --size 16x16 --state /dev/stdout | cat >" +
+                                quoted(path("piped.json"));
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(readFile(path("piped.json")), sceneStateTextAfter(16, 16, 2));
+}
+
 TEST_F(RenderCli, HelpPrintsUsageAndSucceeds)
 {
     const RunResult r = run({"--help"});
@@ -143,114 +151,20 @@ TEST_F(RenderCli, VersionPrintsNameAndVersionAndIgnoresWhatFollows)
     EXPECT_EQ(r.out, "cindral-render " CINDRAL_VERSION "\n");
 }
 
-TEST_F(RenderCli, BadInputEndsWithExitCode2AndOneLineOnStderr)
+// Both ways to a new file: an unnamed one linked in, and, where the file
+// system has no unnamed files, a named temporary one renamed.
+TEST_F(RenderCli, ASuccessfulRunReplacesAnOutputKeepingItsMode)
 {
-    const std::string regularFile = path("plain-file");
-    std::ofstream(regularFile) << "x";
-    fs::create_directory(dir_ / "sub");
-    fs::create_symlink(dir_ / "x", dir_ / "link-to-x");
-    const struct {
-        std::vector<std::string> args;
-        std::string environment;
-    } rows[] = {
-        // One of each kind the parser rejects; its own test has them all.
-        {{"--bogus"}, ""},
-        {{"--size", "1e3x4"}, ""},
-        {{"--frames", "-1"}, ""},
-        {{"--png"}, ""},
-        {{"--help=foo"}, ""},
-        {{"--version=1"}, ""},
-        // Input with a line break is quoted escaped, still on one line.
-        {{"--size", "64\nx48"}, ""},
-        {{"--frames", "1", "--png", path("no-such-dir/a\nb.png")}, ""},
-        // Two outputs on one file, however the paths spell it.
-        {{"--frames", "1", "--png", path("x"), "--state", path("x")}, ""},
-        {{"--frames", "1", "--png", path("x"), "--state", path("sub/../x")}, ""},
-        {{"--frames", "1", "--png", path("x"), "--state", path("link-to-x")}, ""},
-        {{"--frames", "20", "--every", "10", "--out", path("frames"), "--state", path("frames/frame-000020.png")},
-         ""},
-        {{"--out", path("frames")}, ""},
-        {{"--png", path("no-such-dir/f.png")}, ""},
-        {{"--state", path("no-such-dir/s.json")}, ""},
-        {{"--every", "1", "--out", regularFile, "--frames", "1"}, ""},
-        // Fails only on writing, after the frame has been rendered.
-        {{"--frames", "1", "--size", "16x16", "--state", "/dev/full"}, ""},
-        {{"--frames", "1", "--size", "16x16", "--png", "/dev/full"}, ""},
-        // No EGL vendor library at all: no context can be had.
-        {{"--frames", "1"}, "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json"},
-    };
-    for (const auto& row : rows) {
-        const RunResult r = run(row.args, row.environment);
-        const std::string where = row.environment + " " + ::testing::PrintToString(row.args);
-        EXPECT_EQ(r.exitCode, 2) << where << "\n" << r.err;
-        EXPECT_EQ(r.err.rfind("cindral-render: ", 0), 0u) << where << "\n" << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << where << "\n" << r.err;
-    }
-    EXPECT_FALSE(fs::exists(dir_ / "frames")) << "a rejected run made its output directory";
-    EXPECT_FALSE(fs::exists(dir_ / "x")) << "a rejected run wrote an output";
-    EXPECT_TRUE(fs::exists("/dev/full")) << "a failed write removed the device";
-}
-
-TEST_F(RenderCli, AFailedRunLeavesExistingOutputsAsTheyWere)
-{
-    std::ofstream(path("keep.png")) << "old png";
-    std::ofstream(path("keep.json")) << "old json";
-    fs::permissions(path("keep.json"), fs::perms(0640));
-    const std::vector<std::string> args[] = {
-        {"--frames", "1", "--png", path("keep.png"), "--state", path("keep.json")},
-        {"--frames", "1", "--state", path("keep.json"), "--every", "1", "--out", "/dev/full"},
-        {"--frames", "1", "--state", path("keep.json"), "--png", "/dev/full"},
-    };
-    // No context at all for the first; a bad or failing second output for the others.
-    const std::string environments[] = {"__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json", "", ""};
-    for (int i = 0; i < 3; ++i) {
-        const RunResult r = run(args[i], environments[i]);
-        EXPECT_EQ(r.exitCode, 2) << ::testing::PrintToString(args[i]) << "\n" << r.err;
-        EXPECT_EQ(readFile(path("keep.png")), "old png") << ::testing::PrintToString(args[i]);
-        EXPECT_EQ(readFile(path("keep.json")), "old json") << ::testing::PrintToString(args[i]);
-    }
-
-    // A run that succeeds replaces the content and keeps the file's mode.
-    const RunResult r = run({"--frames", "2", "--size", "16x16", "--state", path("keep.json")});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(readFile(path("keep.json")), sceneStateTextAfter(16, 16, 2));
-    EXPECT_EQ(fs::status(path("keep.json")).permissions(), fs::perms(0640));
-    for (const auto& entry : fs::directory_iterator(dir_)) {
-        EXPECT_EQ(entry.path().filename().string().rfind(".cindral-render-", 0), std::string::npos)
-            << "temporary file left behind: " << entry.path();
-    }
-}
-
-TEST_F(RenderCli, AnInterruptedRunLeavesNoFilesAndEndsByTheSignal)
-{
-    for (const int signalNumber : {SIGINT, SIGTERM}) {
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            std::freopen("/dev/null", "w", stderr);
-            execl(CINDRAL_RENDER_PROGRAM, CINDRAL_RENDER_PROGRAM, "--frames", "100000000", "--size", "64x48",
-                  "--png", path("new.png").c_str(), "--state", path("new.json").c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
+    for (const std::string environment : {"", "LD_PRELOAD=" CINDRAL_NO_TMPFILE_SHIM}) {
+        std::ofstream(path("keep.json")) << "old json";
+        fs::permissions(path("keep.json"), fs::perms(0640));
+        const RunResult r = run({"--frames", "2", "--size", "16x16", "--state", path("keep.json")}, environment);
+        ASSERT_EQ(r.exitCode, 0) << environment << "\n" << r.err;
+        EXPECT_EQ(readFile(path("keep.json")), sceneStateTextAfter(16, 16, 2)) << environment;
+        EXPECT_EQ(fs::status(path("keep.json")).permissions(), fs::perms(0640)) << environment;
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            EXPECT_EQ(entry.path().filename().string().rfind(".cindral-render-", 0), std::string::npos)
+                << "temporary file left behind: " << entry.path();
         }
-        // Its temporary files exist from before the first frame on.
-        const auto temporaryFiles = [&] {
-            int n = 0;
-            for (const auto& entry : fs::directory_iterator(dir_)) {
-                n += entry.path().filename().string().rfind(".cindral-render-", 0) == 0;
-            }
-            return n;
-        };
-        for (int i = 0; i < 3000 && temporaryFiles() < 2; ++i) {
-            usleep(10000);
-        }
-        EXPECT_EQ(temporaryFiles(), 2);
-        kill(pid, signalNumber);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << "status " << status;
-        EXPECT_EQ(temporaryFiles(), 0);
-        EXPECT_FALSE(fs::exists(path("new.png")));
-        EXPECT_FALSE(fs::exists(path("new.json")));
     }
 }

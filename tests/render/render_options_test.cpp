@@ -38,16 +38,17 @@ TEST(RenderOptions, AcceptsEveryOptionWithItsValueNextOrAfterAnEqualsSign)
         std::uint64_t every;
         std::string out;
     } rows[] = {
-        {{}, 800, 600, 100, "", "", 0, ""}, // the defaults
-        {{"--size", "320x240"}, 320, 240, 100, "", "", 0, ""},
-        {{"--size=1x1"}, 1, 1, 100, "", "", 0, ""},
-        {{"--size", "16384x16384"}, 16384, 16384, 100, "", "", 0, ""},
-        {{"--size", "0640x0480"}, 640, 480, 100, "", "", 0, ""},
-        {{"--frames", "0"}, 800, 600, 0, "", "", 0, ""},
-        {{"--frames=18446744073709551615"}, 800, 600, UINT64_MAX, "", "", 0, ""},
+        {{"--no-output"}, 800, 600, 100, "", "", 0, ""}, // the defaults
+        {{"--size", "320x240", "--no-output"}, 320, 240, 100, "", "", 0, ""},
+        {{"--size=1x1", "--no-output"}, 1, 1, 100, "", "", 0, ""},
+        {{"--size", "16384x16384", "--no-output"}, 16384, 16384, 100, "", "", 0, ""},
+        {{"--size", "0640x0480", "--no-output"}, 640, 480, 100, "", "", 0, ""},
+        {{"--frames", "0", "--no-output"}, 800, 600, 0, "", "", 0, ""},
+        {{"--frames", "0", "--state", "s.json"}, 800, 600, 0, "", "s.json", 0, ""},
+        {{"--frames=18446744073709551615", "--no-output"}, 800, 600, UINT64_MAX, "", "", 0, ""},
         {{"--png", "f.png", "--state", "s.json"}, 800, 600, 100, "f.png", "s.json", 0, ""},
         {{"--every", "30", "--out", "dir"}, 800, 600, 100, "", "", 30, "dir"},
-        {{"--frames", "5", "--frames", "7"}, 800, 600, 7, "", "", 0, ""}, // the last one counts
+        {{"--frames", "5", "--frames", "7", "--png", "f.png"}, 800, 600, 7, "f.png", "", 0, ""}, // the last one counts
     };
     for (const auto& row : rows) {
         const ParsedRenderOptions parsed = parseRenderOptions(row.args);
@@ -115,6 +116,13 @@ TEST(RenderOptions, RejectsMalformedValuesAndCombinationsWithOneNamedReason)
         {{"--out", "d"}, "--out needs --every"},
         {{"--every", "5"}, "--every needs --out"},
         {{"--frames", "0", "--png", "f.png"}, "--png needs at least one frame"},
+        // Something to write, or the word that nothing is wanted, but not both.
+        {{}, "nothing to write: give --png FILE, --every/--out or --state FILE, or --no-output"},
+        {{"--frames", "10", "--size", "64x48"}, "nothing to write"},
+        {{"--no-output", "--png", "f.png"}, "--no-output cannot go with"},
+        {{"--state", "s.json", "--no-output"}, "--no-output cannot go with"},
+        {{"--every", "2", "--out", "d", "--no-output"}, "--no-output cannot go with"},
+        {{"--no-output=yes"}, "--no-output takes no value"},
     };
     for (const auto& row : rows) {
         const ParsedRenderOptions parsed = parseRenderOptions(row.args);

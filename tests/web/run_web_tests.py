@@ -564,8 +564,13 @@ def ThePageSaysInPlainWordsWhyItCannotRun(session):
     check("WebGL" in without_webgl, "no word of WebGL without it: %r" % without_webgl)
     # The value is shown as text, never read as markup; a whole number that
     # a JavaScript number cannot count to is too large, not malformed.
+    # Controls that a terminal or the text's direction would obey are shown
+    # escaped, as the Linux programs show them, and a long message keeps its
+    # first and last 100 characters.
     for query, expected in (("%3Cb%3E1", "frames=<b>1 is not a whole number"),
-                            ("9007199254740993", "frames=9007199254740993 is too large: at most 9007199254740991.")):
+                            ("9007199254740993", "frames=9007199254740993 is too large: at most 9007199254740991."),
+                            ("%1B%5B2J%C2%9B%E2%80%AE" + "9" * 400,
+                             "frames=\\x1b[2J\\u{9b}\\u{202e}" + "9" * 87 + "\\[")):
         bad_count = dump_dom(session, session.site.url("?frames=%s&state" % query), budget_ms=5000)
         check(expected in message(bad_count) and "<b>" not in bad_count,
               "no plain word of a bad frame count: %r" % message(bad_count))

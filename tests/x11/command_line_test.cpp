@@ -78,6 +78,10 @@ TEST(CommandLine, MalformedOptionsAndIdsGiveExitTwoAndOneLine)
         {{"-window-id", "1\n2"}, {}, "'1\\n2' is not a window id"},
         {{"-root"}, {{"XSCREENSAVER_WINDOW", false, "0x1\n"}}, "XSCREENSAVER_WINDOW='0x1\\n'"},
         {{"-bogus\x1b[2J"}, {}, "unknown option '-bogus\\x1b[2J'"},
+        // So are C1 controls, bidirectional controls and bytes that are not UTF-8.
+        {{"-root"},
+         {{"XSCREENSAVER_WINDOW", false, "\xc2\x9b" "2J\xe2\x80\xae\xff"}},
+         "XSCREENSAVER_WINDOW='\\u{9b}2J\\u{202e}\\xff'"},
     });
 }
 

@@ -35,7 +35,7 @@ def main():
     print("| frames | peak MB | seconds |")
     print("|---:|---:|---:|")
     for frames in args.frames.split(","):
-        mb, seconds = peak_megabytes([args.program, "--size", args.size, "--frames", frames], env)
+        mb, seconds = peak_megabytes([args.program, "--no-output", "--size", args.size, "--frames", frames], env)
         print("| %s | %.0f | %.1f |" % (frames, mb, seconds))
     return 0
 

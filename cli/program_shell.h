@@ -1,0 +1,46 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+// What the Linux programs share at their edges: how they end and how they
+// say why. The exit statuses:
+constexpr int kExitSuccess = 0;
+// The machine could not do it: no usable OpenGL or off-screen context, out of
+// memory, a device that failed while writing after every check had passed.
+constexpr int kExitFailure = 1;
+// Bad input, which the user can fix: an option or its value, an environment
+// variable, a path that cannot be used as given.
+constexpr int kExitBadInput = 2;
+// SIGINT and SIGTERM end them by that signal, as if uncaught (signal_end.h),
+// once they have tidied up.
+
+// A run that cannot go on: its exit status and the one line that says why.
+struct Failure {
+    int status = kExitSuccess;
+    std::string message;
+};
+
+// The status for a failed system call on a path the user gave, by its errno:
+// bad input where the path is at fault (it or a folder on it is missing, not
+// a folder, not permitted, read-only, a loop of links, too long), else the
+// machine's failure (no space left, an I/O error, no memory, too many open
+// files).
+int exitStatusForError(int errorNumber);
+
+// Writes "NAME: MESSAGE" on stderr as one printable line and returns `status`.
+int failWith(int status, std::string_view message);
+int failWith(const Failure& failure);
+
+// Writes `text` on standard output, for --help and --version, and makes sure
+// that it got there: 0, or, as GNU tools do, one line and kExitFailure where
+// it could not be written (a full device, a closed descriptor).
+int printOnStdout(std::string_view text);
+
+// Runs a program's body under its name, which starts each message, and
+// returns its exit status. An exception that escapes the body ends the
+// program with one line instead of an abort: a std::system_error by its
+// error (exitStatusForError), std::bad_alloc and everything else with
+// kExitFailure.
+int runProgram(const char* name, const std::function<int()>& body);

@@ -1,0 +1,178 @@
+#include "render_outputs.h"
+
+#include "printable.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <utility>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string frameName(std::uint64_t frame)
+{
+    char name[40];
+    std::snprintf(name, sizeof name, "frame-%06" PRIu64 ".png", frame);
+    return name;
+}
+
+Failure cannotWriteFailure(const std::string& path, int error)
+{
+    return {exitStatusForError(error), cannotWrite(path, std::strerror(error))};
+}
+
+// Refuses a path that cannot even be looked at: a loop of links, a folder on
+// the way that cannot be searched or is a file, a name too long. One that
+// does not exist yet is fine.
+bool reachable(const std::string& path, Failure& failure)
+{
+    struct stat found;
+    if (stat(path.c_str(), &found) == 0 || errno == ENOENT) {
+        return true;
+    }
+    failure = cannotWriteFailure(path, errno);
+    return false;
+}
+
+} // namespace
+
+RenderOutputs::RenderOutputs(const RenderOptions& options)
+    : options_(options), png_(options.pngPath), state_(options.statePath)
+{
+}
+
+RenderOutputs::~RenderOutputs()
+{
+    png_.abandon();
+    state_.abandon();
+    removeMadeFolders();
+}
+
+std::string RenderOutputs::framePath(std::uint64_t frame) const
+{
+    return options_.outDir + "/" + frameName(frame);
+}
+
+bool RenderOutputs::prepare(Failure& failure)
+{
+    for (const std::string* path : {&options_.pngPath, &options_.statePath, &options_.outDir}) {
+        if (!path->empty() && !reachable(*path, failure)) {
+            return false;
+        }
+    }
+    if (!checkDistinct(failure)) {
+        return false;
+    }
+    if ((options_.every != 0 && !makeSeriesFolder(failure)) || (png_.wanted() && !png_.open(failure)) ||
+        (state_.wanted() && !state_.open(failure))) {
+        png_.abandon();
+        state_.abandon();
+        removeMadeFolders();
+        return false;
+    }
+    return true;
+}
+
+// Refuses two outputs that would land on one file, where the one written
+// last would silently replace the other, and a file where the series needs a
+// folder.
+bool RenderOutputs::checkDistinct(Failure& failure) const
+{
+    const auto refuse = [&](std::string message) {
+        failure = {kExitBadInput, std::move(message)};
+        return false;
+    };
+    const RenderOptions& o = options_;
+    if (!o.pngPath.empty() && !o.statePath.empty() && sameOutput(o.pngPath, o.statePath)) {
+        return refuse("--png and --state name the same file '" + printable(o.pngPath) + "'");
+    }
+    if (o.every == 0) {
+        return true;
+    }
+    const std::string folder = resolvedOutputPath(o.outDir);
+    const std::pair<const char*, const std::string*> outputs[] = {{"--png", &o.pngPath}, {"--state", &o.statePath}};
+    for (const auto& [option, path] : outputs) {
+        if (path->empty()) {
+            continue;
+        }
+        const std::string named = std::string(option) + " '" + printable(*path) + "'";
+        const fs::path resolved = resolvedOutputPath(*path);
+        if (resolved == folder || sameOutput(*path, o.outDir)) {
+            return refuse(named + " is also the --out folder");
+        }
+        if (folder.rfind(resolved.string() + "/", 0) == 0) {
+            return refuse(named + " would have to be a folder to hold --out '" + printable(o.outDir) + "'");
+        }
+        if (resolved.parent_path() != folder) {
+            continue;
+        }
+        // Frame names carry at least six digits; compare the name written for
+        // the number found, so that "frame-30.png" is not frame 30.
+        const std::string name = resolved.filename().string();
+        std::uint64_t frame = 0;
+        if (std::sscanf(name.c_str(), "frame-%" SCNu64, &frame) == 1 && frame != 0 && frame % o.every == 0 &&
+            frame <= o.frames && frameName(frame) == name) {
+            return refuse(named + " is also frame " + std::to_string(frame) + " of --every/--out");
+        }
+    }
+    return true;
+}
+
+// Makes the series' folder one level at a time, so that what was made can be
+// taken away again.
+bool RenderOutputs::makeSeriesFolder(Failure& failure)
+{
+    const std::string& folder = options_.outDir;
+    std::vector<std::string> missing;
+    struct stat found;
+    for (fs::path at = folder; !at.empty(); at = at.parent_path()) {
+        if (stat(at.c_str(), &found) == 0) {
+            break;
+        }
+        if (errno != ENOENT) {
+            failure = cannotWriteFailure(folder, errno);
+            return false;
+        }
+        missing.push_back(at.string());
+        if (at == at.parent_path()) {
+            break;
+        }
+    }
+    for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
+        if (mkdir(level->c_str(), 0777) == 0) {
+            madeFolders_.push_back(*level);
+        } else if (errno != EEXIST) {
+            failure = cannotWriteFailure(folder, errno);
+            return false;
+        }
+    }
+    if (stat(folder.c_str(), &found) != 0) {
+        failure = cannotWriteFailure(folder, errno);
+        return false;
+    }
+    if (!S_ISDIR(found.st_mode)) {
+        failure = cannotWriteFailure(folder, ENOTDIR);
+        return false;
+    }
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        failure = cannotWriteFailure(folder, errno);
+        return false;
+    }
+    return true;
+}
+
+void RenderOutputs::removeMadeFolders()
+{
+    // Deepest first; one that is not empty stays.
+    for (auto level = madeFolders_.rbegin(); level != madeFolders_.rend(); ++level) {
+        rmdir(level->c_str());
+    }
+    madeFolders_.clear();
+}

@@ -1,0 +1,460 @@
+// Every way a run of cindral-render ends, in one table: each row a command
+// line, the folder it runs in as prepared before, and how it must end: the
+// exit status or signal, its one printable line on stderr, and exactly what
+// is in the folder afterwards (no temporary file, no half-written output, no
+// folder made for nothing, existing files as they were). A row runs in
+// process where the ending comes from reading the arguments and checking the
+// outputs, as the program does before its first frame, and as the program
+// where it takes a process: a user, a memory limit, a signal, a standard
+// stream, a rendered frame.
+#include "render_options.h"
+#include "render_outputs.h"
+#include "terminal_line.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CINDRAL_UNDER_ASAN
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define CINDRAL_UNDER_ASAN
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class Run {
+    InProcess,
+    Program,
+    AsNobody,           // as the user nobody (through setpriv) when the tests run as root
+    MemoryLimited,      // with 2 GB of address space, as ulimit -v 2000000
+    StdoutFull,         // standard output on /dev/full
+    StdoutClosed,       // standard output closed
+    StderrToClosedPipe, // stderr a pipe nobody reads any more
+    Signalled,          // sent `signal` once it reports progress, in the frame loop
+};
+
+// The folder's entries: "name/" a folder ("name/ 0600" with that mode),
+// "name -> target" a symbolic link, "name = text" a file with that content,
+// "name" a file (empty when prepared; any content when expected afterwards).
+using Entries = std::vector<std::string>;
+
+struct Row {
+    Run run;
+    Entries before;
+    std::vector<std::string> args;
+    std::string ending; // "exit N" or "signal N"
+    std::string says;   // a part of the one line on stderr; empty: nothing on stderr
+    Entries after;
+    std::string environment = ""; // NAME=value
+    int signal = 0;
+};
+
+// Named files in place of unnamed ones, as on a file system without O_TMPFILE.
+const std::string kNamedTemporaries = "LD_PRELOAD=" CINDRAL_NO_TMPFILE_SHIM;
+// No EGL vendor library at all: no off-screen context can be had.
+const std::string kNoEgl = "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json";
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string nameOf(const std::string& entry)
+{
+    const std::size_t content = entry.find(" = ");
+    if (content != std::string::npos) {
+        return entry.substr(0, content);
+    }
+    const std::size_t mode = entry.find("/ ");
+    return mode != std::string::npos ? entry.substr(0, mode + 1) : entry;
+}
+
+// "d/ 0600": 0600; otherwise -1.
+int modeOf(const std::string& entry)
+{
+    const std::size_t mode = entry.find("/ ");
+    return mode != std::string::npos ? std::stoi(entry.substr(mode + 2), nullptr, 8) : -1;
+}
+
+void prepare(const fs::path& folder, const Entries& entries)
+{
+    for (const std::string& entry : entries) {
+        const std::string name = nameOf(entry);
+        const std::size_t arrow = entry.find(" -> ");
+        if (name.back() == '/') {
+            fs::create_directories(folder / name);
+        } else if (arrow != std::string::npos) {
+            fs::create_symlink(entry.substr(arrow + 4), folder / entry.substr(0, arrow));
+        } else {
+            const std::size_t content = entry.find(" = ");
+            std::ofstream(folder / name) << (content == std::string::npos ? "" : entry.substr(content + 3));
+        }
+    }
+    // Last, as a folder without permissions takes nothing in.
+    for (const std::string& entry : entries) {
+        if (modeOf(entry) >= 0) {
+            fs::permissions(folder / nameOf(entry), static_cast<fs::perms>(modeOf(entry)));
+        }
+    }
+}
+
+void restorePermissions(const fs::path& folder, const Entries& entries)
+{
+    for (const std::string& entry : entries) {
+        if (modeOf(entry) >= 0) {
+            fs::permissions(folder / nameOf(entry), fs::perms(0755));
+        }
+    }
+}
+
+Entries listing(const fs::path& folder)
+{
+    Entries names;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = entry.path().lexically_relative(folder).string();
+        if (entry.is_symlink()) {
+            names.push_back(name + " -> " + fs::read_symlink(entry.path()).string());
+        } else {
+            names.push_back(entry.is_directory() ? name + "/" : name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int temporaryFiles(const fs::path& folder)
+{
+    int n = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        n += entry.path().filename().string().rfind(".cindral-render-", 0) == 0;
+    }
+    return n;
+}
+
+// Runs a command in a folder whose current folder the test changes back.
+class InFolder {
+public:
+    explicit InFolder(const fs::path& folder) : previous_(fs::current_path()) { fs::current_path(folder); }
+    ~InFolder() { fs::current_path(previous_); }
+
+private:
+    fs::path previous_;
+};
+
+class RenderEndings : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::path(::testing::TempDir()) / "cindral-endings-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        base_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(base_); }
+
+    struct Ended {
+        std::string how;
+        std::string err;
+    };
+
+    // As the program does up to its first frame: reads the arguments and
+    // checks and prepares the outputs, which must fail.
+    Ended inProcess(const Row& row, const fs::path& work)
+    {
+        RenderOptions options;
+        std::string error;
+        if (!parseRenderOptions(row.args, options, error)) {
+            ADD_FAILURE() << "refused arguments end the program: run the row as the program (" << error << ")";
+            return {};
+        }
+        InFolder here(work);
+        Failure failure;
+        {
+            RenderOutputs outputs(options);
+            if (outputs.prepare(failure)) {
+                ADD_FAILURE() << "every output passed: run the row as the program";
+                return {};
+            }
+        }
+        return {"exit " + std::to_string(failure.status), "cindral-render: " + failure.message + "\n"};
+    }
+
+    Ended asProgram(const Row& row, const fs::path& work)
+    {
+        std::vector<std::string> command;
+        if (row.run == Run::AsNobody && geteuid() == 0) {
+            const passwd* nobody = getpwnam("nobody");
+            if (nobody == nullptr) {
+                ADD_FAILURE() << "no user nobody";
+                return {};
+            }
+            command = {"setpriv", "--reuid=" + std::to_string(nobody->pw_uid),
+                       "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups"};
+        }
+        command.push_back(CINDRAL_RENDER_PROGRAM);
+        command.insert(command.end(), row.args.begin(), row.args.end());
+        std::vector<char*> argv;
+        for (std::string& word : command) {
+            argv.push_back(word.data());
+        }
+        argv.push_back(nullptr);
+        std::string environment = row.environment;
+        const fs::path out = base_ / "stdout";
+        const fs::path err = base_ / "stderr";
+        std::ofstream{err};
+
+        int closedPipe[2] = {-1, -1};
+        if (row.run == Run::StderrToClosedPipe && pipe(closedPipe) != 0) {
+            ADD_FAILURE() << "no pipe";
+            return {};
+        }
+        const pid_t pid = fork();
+        if (pid == 0) {
+            if (chdir(work.c_str()) != 0) {
+                _exit(126);
+            }
+            if (row.run == Run::StdoutClosed) {
+                close(STDOUT_FILENO);
+            } else {
+                const int fd = open(row.run == Run::StdoutFull ? "/dev/full" : out.c_str(),
+                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                dup2(fd, STDOUT_FILENO);
+                close(fd);
+            }
+            if (row.run == Run::StderrToClosedPipe) {
+                dup2(closedPipe[1], STDERR_FILENO);
+                close(closedPipe[0]);
+                close(closedPipe[1]);
+            } else {
+                const int fd = open(err.c_str(), O_WRONLY);
+                dup2(fd, STDERR_FILENO);
+                close(fd);
+            }
+            if (row.run == Run::MemoryLimited) {
+                const rlimit limit = {2000000ul * 1024, 2000000ul * 1024};
+                setrlimit(RLIMIT_AS, &limit);
+            }
+            // As from a shell: every signal at its default action, and no
+            // core file from SIGQUIT in the folder.
+            for (int s = 1; s <= SIGRTMAX; ++s) {
+                signal(s, SIG_DFL);
+            }
+            const rlimit noCore = {0, 0};
+            setrlimit(RLIMIT_CORE, &noCore);
+            if (!environment.empty()) {
+                putenv(environment.data());
+            }
+            execvp(argv[0], argv.data());
+            _exit(127);
+        }
+        if (closedPipe[0] >= 0) {
+            close(closedPipe[0]);
+            close(closedPipe[1]);
+        }
+        if (pid < 0) {
+            ADD_FAILURE() << "no fork";
+            return {};
+        }
+
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point deadline = Clock::now() + std::chrono::minutes(2);
+        int status = 0;
+        bool signalled = false;
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (Clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                ADD_FAILURE() << "still running after two minutes";
+                return {};
+            }
+            if (row.run == Run::Signalled && !signalled && fs::file_size(err) > 0) {
+                EXPECT_GT(temporaryFiles(work), 0) << "no temporary file to remove";
+                kill(pid, row.signal);
+                signalled = true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        const std::string how = WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
+                                                  : "signal " + std::to_string(WTERMSIG(status));
+        std::string said = row.run == Run::StderrToClosedPipe ? "" : readFile(err);
+        // What it reported while running comes before how it ended.
+        if (row.run == Run::Signalled) {
+            said.clear();
+        }
+        return {how, said};
+    }
+
+    void check(const Row& row)
+    {
+        const std::string where = ::testing::PrintToString(row.args) + " " + row.environment;
+        const fs::path work = base_ / "work";
+        fs::remove_all(work);
+        fs::create_directory(work);
+        fs::permissions(work, fs::perms::all);
+        prepare(work, row.before);
+
+        const Ended ended = row.run == Run::InProcess ? inProcess(row, work) : asProgram(row, work);
+
+        EXPECT_EQ(ended.how, row.ending) << where << "\n" << ended.err;
+        if (row.says.empty()) {
+            EXPECT_EQ(ended.err, "") << where;
+        } else {
+            EXPECT_EQ(ended.err.rfind("cindral-render: ", 0), 0u) << where << "\n" << ended.err;
+            EXPECT_NE(ended.err.find(row.says), std::string::npos) << where << "\n" << ended.err;
+            EXPECT_EQ(std::count(ended.err.begin(), ended.err.end(), '\n'), 1) << where << "\n" << ended.err;
+            EXPECT_TRUE(isTerminalSafeLine(ended.err.substr(0, ended.err.size() - 1))) << where << "\n" << ended.err;
+        }
+
+        restorePermissions(work, row.before);
+        Entries expected;
+        for (const std::string& entry : row.after) {
+            expected.push_back(nameOf(entry));
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(listing(work), expected) << where;
+        for (const std::string& entry : row.after) {
+            const std::size_t content = entry.find(" = ");
+            if (content != std::string::npos) {
+                EXPECT_EQ(readFile(work / nameOf(entry)), entry.substr(content + 3)) << where;
+            }
+        }
+    }
+
+    fs::path base_;
+};
+
+std::string longPath()
+{
+    const std::string part(250, 'a');
+    std::string path;
+    for (int i = 0; i < 20; ++i) {
+        path += part + "/";
+    }
+    return path + "frames";
+}
+
+} // namespace
+
+TEST_F(RenderEndings, EachEndsWithItsStatusOneLineAndNothingLeftBehind)
+{
+    const Entries kept = {"keep.png = old png", "keep.json = old json"};
+    const Entries loop = {"loop -> loop"};
+    std::vector<Row> rows = {
+        // Arguments that cannot be used, one of each kind (the reader's own
+        // test has them all); what they quote is shown escaped, on one line.
+        {Run::Program, {}, {"--bogus"}, "exit 2", "unknown option '--bogus' (see --help)", {}},
+        {Run::Program, {}, {"--size", "1e3x4"}, "exit 2", "--size '1e3x4'", {}},
+        {Run::Program, {}, {"--frames", "-1"}, "exit 2", "--frames '-1'", {}},
+        {Run::Program, {}, {"--png"}, "exit 2", "--png needs a value", {}},
+        {Run::Program, {}, {"--help=foo"}, "exit 2", "--help takes no value", {}},
+        {Run::Program, {}, {"--version=1"}, "exit 2", "--version takes no value", {}},
+        {Run::Program, {}, {"--size", "64\nx48"}, "exit 2", "--size '64\\nx48'", {}},
+        {Run::Program, {}, {"--size", "\xc2\x9b" "2J\xe2\x80\xae\xff"}, "exit 2", "--size '\\u{9b}2J\\u{202e}\\xff'", {}},
+        {Run::Program, {}, {"--frames", "1"}, "exit 2",
+         "nothing to write: give --png FILE, --every/--out or --state FILE, or --no-output", {}},
+
+        // Paths that cannot be used, found before the first frame.
+        {Run::InProcess, loop, {"--frames", "1", "--png", "p.png", "--state", "s.json", "--every", "1", "--out", "loop"},
+         "exit 2", "cannot write 'loop': Too many levels of symbolic links", loop},
+        {Run::InProcess, loop, {"--frames", "1", "--png", "loop"}, "exit 2",
+         "cannot write 'loop': Too many levels of symbolic links", loop},
+        {Run::InProcess, {}, {"--frames", "1", "--png", "p.png", "--every", "1", "--out", longPath()}, "exit 2",
+         "characters cut]aaaa", {}},
+        {Run::AsNobody, {"locked/ 0600", "locked/in/"},
+         {"--frames", "1", "--png", "p.png", "--state", "s.json", "--every", "1", "--out", "locked/in/fr"}, "exit 2",
+         "cannot write 'locked/in/fr': Permission denied", {"locked/", "locked/in/"}},
+        {Run::InProcess, {}, {"--png", "no-such-dir/a\nb\xc2\x9b\xe2\x80\xae.png"}, "exit 2",
+         "cannot write 'no-such-dir/a\\nb\\u{9b}\\u{202e}.png': No such file or directory", {}},
+        {Run::InProcess, {"plain-file = x"}, {"--every", "1", "--out", "plain-file", "--frames", "1"}, "exit 2",
+         "cannot write 'plain-file': Not a directory", {"plain-file = x"}},
+        {Run::InProcess, kept, {"--frames", "1", "--state", "keep.json", "--every", "1", "--out", "/dev/full"},
+         "exit 2", "cannot write '/dev/full': Not a directory", kept},
+        // The series' folder, made first, goes again with a later refusal.
+        {Run::InProcess, {}, {"--frames", "1", "--every", "1", "--out", "new/frames", "--png", "missing/p.png"},
+         "exit 2", "cannot write 'missing/p.png': No such file or directory", {}},
+
+        // Two outputs on one file, however the paths spell it, whether the
+        // series' folder exists yet or not.
+        {Run::InProcess, {"sub/"}, {"--frames", "1", "--png", "x", "--state", "sub/../x"}, "exit 2",
+         "--png and --state name the same file 'x'", {"sub/"}},
+        {Run::InProcess, {"link-to-x -> x"}, {"--frames", "1", "--png", "x", "--state", "link-to-x"}, "exit 2",
+         "--png and --state name the same file 'x'", {"link-to-x -> x"}},
+        {Run::InProcess, {}, {"--frames", "3", "--every", "1", "--out", "fr", "--state", "fr"}, "exit 2",
+         "--state 'fr' is also the --out folder", {}},
+        {Run::InProcess, {"fr/"}, {"--frames", "3", "--every", "1", "--out", "fr/", "--png", "./fr"}, "exit 2",
+         "--png './fr' is also the --out folder", {"fr/"}},
+        {Run::InProcess, {}, {"--frames", "3", "--every", "1", "--out", "fr/", "--state", "./fr"}, "exit 2",
+         "--state './fr' is also the --out folder", {}},
+        {Run::InProcess, {}, {"--frames", "1", "--png", "p.png", "--every", "1", "--out", "p.png/frames"}, "exit 2",
+         "--png 'p.png' would have to be a folder to hold --out 'p.png/frames'", {}},
+        {Run::InProcess, {}, {"--frames", "20", "--every", "10", "--out", "frames", "--state", "frames/frame-000020.png"},
+         "exit 2", "--state 'frames/frame-000020.png' is also frame 20 of --every/--out", {}},
+        {Run::InProcess, {"dir/", "link -> dir"}, {"--frames", "1", "--every", "1", "--out", "link", "--png", "dir/frame-000001.png"},
+         "exit 2", "--png 'dir/frame-000001.png' is also frame 1 of --every/--out", {"dir/", "link -> dir"}},
+
+        // The machine cannot do it: no context, not enough memory, a device
+        // that fails the write. Nothing is replaced, and the one output
+        // written is not committed when the other fails.
+        {Run::Program, kept, {"--frames", "1", "--png", "keep.png", "--state", "keep.json", "--every", "1", "--out", "fr"},
+         "exit 1", "no off-screen OpenGL context", kept, kNoEgl},
+        {Run::MemoryLimited, {}, {"--frames", "1", "--size", "16384x16384", "--png", "big.png"}, "exit 1",
+         "out of memory", {}},
+        {Run::Program, {}, {"--frames", "1", "--size", "16x16", "--state", "/dev/full"}, "exit 1",
+         "cannot write '/dev/full': No space left on device", {}},
+        {Run::Program, kept, {"--frames", "1", "--size", "16x16", "--state", "keep.json", "--png", "/dev/full"},
+         "exit 1", "cannot write '/dev/full'", kept},
+        {Run::StdoutFull, {}, {"--help"}, "exit 1", "cannot write standard output: No space left on device", {}},
+        {Run::StdoutClosed, {}, {"--version"}, "exit 1", "cannot write standard output: Bad file descriptor", {}},
+
+        // Ended by a signal: no temporary file stays, no output is replaced.
+        {Run::StderrToClosedPipe, kept, {"--frames", "100000000", "--size", "64x48", "--png", "keep.png", "--state", "keep.json"},
+         "signal 13", "", kept, kNamedTemporaries},
+
+        // Runs that succeed.
+        {Run::Program, {}, {"--frames", "3", "--size", "16x16", "--every", "1", "--out", "fr", "--state", "fr/s.json"},
+         "exit 0", "", {"fr/", "fr/frame-000001.png", "fr/frame-000002.png", "fr/frame-000003.png", "fr/s.json"}},
+        {Run::Program, {}, {"--frames", "0", "--every", "5", "--out", "empty"}, "exit 0", "", {"empty/"}},
+        // A dangling link is written through.
+        {Run::Program, {"out.png -> made.png"}, {"--frames", "1", "--size", "16x16", "--png", "out.png"}, "exit 0", "",
+         {"out.png -> made.png", "made.png"}},
+        {Run::Program, {}, {"--no-output", "--frames", "2", "--size", "16x16"}, "exit 0", "", {}},
+    };
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGRTMIN + 1}) {
+        rows.push_back({Run::Signalled, kept,
+                        {"--frames", "100000000", "--size", "64x48", "--png", "keep.png", "--state", "keep.json"},
+                        "signal " + std::to_string(signal), "", kept, kNamedTemporaries, signal});
+    }
+    for (const Row& row : rows) {
+#ifdef CINDRAL_UNDER_ASAN
+        // The sanitizer reserves far more address space than any limit.
+        if (row.run == Run::MemoryLimited) {
+            continue;
+        }
+#endif
+        check(row);
+    }
+    EXPECT_TRUE(fs::is_character_file("/dev/full")) << "a failed write replaced the device";
+}
