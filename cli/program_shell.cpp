@@ -1,8 +1,11 @@
 #include "program_shell.h"
 
+#include "cindral_version.h"
 #include "printable.h"
+#include "signal_end.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -12,6 +15,24 @@
 namespace {
 
 const char* gProgramName = "cindral";
+
+volatile std::sig_atomic_t gStopSignal = 0;
+
+void onStopSignal(int number)
+{
+    gStopSignal = number;
+}
+
+void watchStopSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a signal cuts a sleep short.
+    action.sa_flags = 0;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
 
 } // namespace
 
@@ -73,4 +94,39 @@ int runProgram(const char* name, const std::function<int()>& body)
     } catch (...) {
         return failWith(kExitFailure, "failed for a reason it cannot name");
     }
+}
+
+int stopSignal()
+{
+    return gStopSignal;
+}
+
+int runProgram(const char* name, const char* usage, bool watchesStopSignals,
+               const std::function<ReadOutcome(std::string& error)>& read, const std::function<int()>& run)
+{
+    // First of all, so that a screen saver daemon that stops the program at
+    // once still has it tidy up.
+    if (watchesStopSignals) {
+        watchStopSignals();
+    }
+    const int status = runProgram(name, [&] {
+        std::string error;
+        switch (read(error)) {
+        case ReadOutcome::ShowHelp:
+            return printOnStdout(usage);
+        case ReadOutcome::ShowVersion:
+            return printOnStdout(std::string(name) + " " + CINDRAL_VERSION + "\n");
+        case ReadOutcome::Invalid:
+            return failWith(kExitBadInput, error + " (see " + name + " --help)");
+        case ReadOutcome::Run:
+            break;
+        }
+        return run();
+    });
+    if (gStopSignal != 0) {
+        // Dying by a signal skips the flush that returning from main does.
+        std::fflush(nullptr);
+        endBySignal(gStopSignal);
+    }
+    return status;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "command_options.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -14,7 +16,8 @@ constexpr int kExitFailure = 1;
 // variable, a path that cannot be used as given.
 constexpr int kExitBadInput = 2;
 // SIGINT and SIGTERM end them by that signal, as if uncaught (signal_end.h),
-// once they have tidied up.
+// once they have tidied up: the parent (a shell, a screen saver daemon) sees
+// a program stopped by a signal as it expects.
 
 // A run that cannot go on: its exit status and the one line that says why.
 struct Failure {
@@ -44,3 +47,38 @@ int printOnStdout(std::string_view text);
 // error (exitStatusForError), std::bad_alloc and everything else with
 // kExitFailure.
 int runProgram(const char* name, const std::function<int()>& body);
+
+// A Linux program's front door: its name (which starts each message and the
+// version line), its usage, how it reads its options and what it then runs.
+template <typename Options>
+struct Program {
+    const char* name;
+    const char* usage;
+    ReadOutcome (*read)(int argc, const char* const* argv, Options& options, std::string& error);
+    int (*run)(const Options& options);
+    // SIGINT and SIGTERM only set stopSignal(), which the run watches to end
+    // by itself and tidy up; the program then ends by that signal. Otherwise
+    // they keep whatever action the run gives them.
+    bool watchesStopSignals = false;
+};
+
+// The stop signal that arrived (SIGINT or SIGTERM) in a program that watches
+// them; 0 while none has.
+int stopSignal();
+
+// Runs `program`: reads the command line, answers -help and -version on
+// standard output, refuses bad options with one line (status 2), runs the
+// program with what it read, catches whatever escapes (runProgram above),
+// and ends by a stop signal that arrived. Returns the exit status otherwise.
+int runProgram(const char* name, const char* usage, bool watchesStopSignals,
+               const std::function<ReadOutcome(std::string& error)>& read, const std::function<int()>& run);
+
+template <typename Options>
+int runProgram(const Program<Options>& program, int argc, const char* const* argv)
+{
+    Options options;
+    return runProgram(
+        program.name, program.usage, program.watchesStopSignals,
+        [&](std::string& error) { return program.read(argc, argv, options, error); },
+        [&] { return program.run(options); });
+}

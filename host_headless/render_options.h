@@ -1,8 +1,9 @@
 #pragma once
 
+#include "command_options.h"
+
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // Largest width or height cindral-render accepts, in pixels: far beyond any
 // screen, and small enough that the RGBA readback (4 bytes a pixel) of a
@@ -18,19 +19,15 @@ struct RenderOptions {
     std::uint64_t every = 0; // 0: no frame series; otherwise every K-th frame into outDir
     std::string outDir;
     bool noOutput = false; // --no-output: render only, to time a run
-    bool help = false;
-    bool version = false;
 };
 
-
-// Reads cindral-render's arguments (without the program name) into `options`;
-// false, with one line naming the problem in `error`, when they are not
-// sound. Options take their value as the next argument or after '='
-// (--size=320x240). Checks the form of every value and how options combine,
-// including that there is something to write unless --no-output is given;
-// whether paths can be written is left to the caller. `--help` and
-// `--version` end the reading at once.
-bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error);
+// Reads cindral-render's command line (argv[0] is the program and is
+// skipped) into `options` with the reader of command_options.h; on Invalid,
+// `error` names the problem in one line. Checks the form of every value and
+// how options combine, including that there is something to write unless
+// --no-output is given; whether paths can be written is left to
+// RenderOutputs.
+ReadOutcome readRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string& error);
 
 // The text --help prints.
-const char* renderUsage();
+extern const char kRenderUsage[];

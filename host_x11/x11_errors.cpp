@@ -6,26 +6,23 @@
 
 #include <string>
 
-namespace {
+X11ErrorState gX11Errors;
 
-int gLastErrorCode = Success;
-Window gWatchedWindow = None;
-bool gWatchedWindowLost = false;
-bool gUnexpectedError = false;
+namespace {
 
 int onProtocolError(Display* display, XErrorEvent* event)
 {
-    gLastErrorCode = event->error_code;
-    if (gWatchedWindow == None) {
+    gX11Errors.lastErrorCode = event->error_code;
+    if (gX11Errors.watchedWindow == None) {
         return 0;
     }
     // GLX reports a vanished drawable with the window's id or with its own
     // drawable id, so any BadWindow or BadDrawable while drawing counts.
     if (event->error_code == BadWindow || event->error_code == BadDrawable) {
-        gWatchedWindowLost = true;
+        gX11Errors.watchedWindowLost = true;
         return 0;
     }
-    if (!gUnexpectedError && !gWatchedWindowLost) {
+    if (!gX11Errors.unexpectedError && !gX11Errors.watchedWindowLost) {
         char text[160];
         XGetErrorText(display, event->error_code, text, sizeof text);
         // The run then ends with kExitFailure.
@@ -33,7 +30,7 @@ int onProtocolError(Display* display, XErrorEvent* event)
                                    std::to_string(event->request_code) + "." +
                                    std::to_string(event->minor_code) + ")");
     }
-    gUnexpectedError = true;
+    gX11Errors.unexpectedError = true;
     return 0;
 }
 
@@ -53,29 +50,4 @@ void installX11ErrorHandlers()
 {
     XSetErrorHandler(onProtocolError);
     XSetIOErrorHandler(onConnectionLost);
-}
-
-void clearX11Error()
-{
-    gLastErrorCode = Success;
-}
-
-int lastX11ErrorCode()
-{
-    return gLastErrorCode;
-}
-
-void watchWindowForErrors(Window window)
-{
-    gWatchedWindow = window;
-}
-
-bool watchedWindowLost()
-{
-    return gWatchedWindowLost;
-}
-
-bool unexpectedX11Error()
-{
-    return gUnexpectedError;
 }

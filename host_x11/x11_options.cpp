@@ -2,8 +2,6 @@
 
 #include "printable.h"
 
-#include <cstring>
-
 const char kUsage[] =
     "usage: " CINDRAL_PROGRAM_NAME " [-window | -root | -window-id ID] [-fps] [-delay MICROSECONDS]\n"
     "               [-display NAME]\n"
@@ -23,9 +21,35 @@ const char kUsage[] =
     "  --remove-from-xscreensaver\n"
     "                 take it out of that list again\n"
     "  -help          show this text\n"
-    "  -version       show the version\n";
+    "  -version       show the version\n"
+    "Each option may be written with one dash or two, a value also after '='\n"
+    "(-delay=20000).\n";
 
 namespace {
+
+enum Option {
+    kRoot,
+    kWindow,
+    kWindowId,
+    kFps,
+    kNoFps,
+    kDelay,
+    kDisplay,
+    kAddToXScreenSaver,
+    kRemoveFromXScreenSaver,
+};
+
+const OptionSpec kOptions[] = {
+    {"root", kRoot},
+    {"window", kWindow},
+    {"window-id", kWindowId, "a window id"},
+    {"fps", kFps},
+    {"no-fps", kNoFps},
+    {"delay", kDelay, "a number of microseconds"},
+    {"display", kDisplay, "a display name"},
+    {"add-to-xscreensaver", kAddToXScreenSaver, nullptr, true},
+    {"remove-from-xscreensaver", kRemoveFromXScreenSaver, nullptr, true},
+};
 
 int digitValue(char c, int base)
 {
@@ -40,52 +64,64 @@ int digitValue(char c, int base)
     return v < base ? v : -1;
 }
 
-// "--root" and "-root" are the same option.
-const char* optionName(const char* arg)
+bool takeOption(X11Options& o, int id, std::string_view value, std::string& error)
 {
-    if (arg[0] != '-') {
-        return nullptr;
-    }
-    return arg[1] == '-' ? arg + 2 : arg + 1;
-}
-
-// Reads a delay: decimal digits only, at most kMaxDelayMicroseconds.
-bool parseDelay(const char* text, int* microseconds)
-{
-    if (*text == '\0') {
-        return false;
-    }
-    long value = 0;
-    for (const char* p = text; *p != '\0'; ++p) {
-        const int d = digitValue(*p, 10);
-        if (d < 0) {
+    switch (id) {
+    case kRoot:
+        o.target = DrawTarget::RootWindow;
+        break;
+    case kWindow:
+        o.target = DrawTarget::OwnWindow;
+        break;
+    case kWindowId:
+        if (!parseWindowId(value, &o.windowId)) {
+            error = "'" + printable(value) + "' is not a window id (decimal, or hexadecimal with 0x)";
             return false;
         }
-        value = value * 10 + d;
-        if (value > kMaxDelayMicroseconds) {
+        o.target = DrawTarget::GivenWindow;
+        break;
+    case kFps:
+    case kNoFps:
+        o.showFps = id == kFps;
+        break;
+    case kDelay: {
+        std::uint64_t delay = 0;
+        if (!parseWholeNumber(value, kMaxDelayMicroseconds, delay)) {
+            error = "'" + printable(value) + "' is not a delay (0 to " + std::to_string(kMaxDelayMicroseconds) +
+                    " microseconds)";
             return false;
         }
+        o.delayMicroseconds = static_cast<int>(delay);
+        break;
     }
-    *microseconds = static_cast<int>(value);
+    case kDisplay:
+        o.displayName = value;
+        break;
+    case kAddToXScreenSaver:
+        o.listChange = ListChange::Add;
+        break;
+    case kRemoveFromXScreenSaver:
+        o.listChange = ListChange::Remove;
+        break;
+    }
     return true;
 }
 
 } // namespace
 
-bool parseWindowId(const char* text, std::uint32_t* id)
+bool parseWindowId(std::string_view text, std::uint32_t* id)
 {
     int base = 10;
-    const char* p = text;
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         base = 16;
-        p += 2;
+        text.remove_prefix(2);
     }
-    if (*p == '\0') {
+    if (text.empty()) {
         return false;
     }
     std::uint64_t value = 0;
-    for (; *p != '\0'; ++p) {
-        const int d = digitValue(*p, base);
+    for (const char c : text) {
+        const int d = digitValue(c, base);
         if (d < 0) {
             return false;
         }
@@ -101,93 +137,35 @@ bool parseWindowId(const char* text, std::uint32_t* id)
     return true;
 }
 
-ParseOutcome parseOptions(int argc, const char* const* argv, X11Options& o, std::string& error)
+ReadOutcome readX11Options(int argc, const char* const* argv, X11Options& options, std::string& error)
 {
-    const auto invalid = [&error](std::string why) {
-        error = std::move(why);
-        return ParseOutcome::Invalid;
-    };
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        const char* name = optionName(arg);
-        const bool hasValue = i + 1 < argc;
-        if (name == nullptr) {
-            return invalid("unexpected argument '" + printable(arg) + "'");
-        } else if (std::strcmp(name, "root") == 0) {
-            o.target = DrawTarget::Root;
-        } else if (std::strcmp(name, "window") == 0) {
-            o.target = DrawTarget::OwnWindow;
-        } else if (std::strcmp(name, "window-id") == 0) {
-            if (!hasValue) {
-                return invalid(printable(arg) + " needs a window id");
-            }
-            const char* value = argv[++i];
-            if (!parseWindowId(value, &o.windowId)) {
-                return invalid("'" + printable(value) + "' is not a window id (decimal, or hexadecimal with 0x)");
-            }
-            o.target = DrawTarget::WindowId;
-        } else if (std::strcmp(name, "fps") == 0) {
-            o.showFps = true;
-        } else if (std::strcmp(name, "no-fps") == 0) {
-            o.showFps = false;
-        } else if (std::strcmp(name, "delay") == 0) {
-            if (!hasValue) {
-                return invalid(printable(arg) + " needs a number of microseconds");
-            }
-            const char* value = argv[++i];
-            if (!parseDelay(value, &o.delayMicroseconds)) {
-                return invalid("'" + printable(value) + "' is not a delay (0 to " +
-                               std::to_string(kMaxDelayMicroseconds) + " microseconds)");
-            }
-        } else if (std::strcmp(name, "display") == 0) {
-            // An empty name would quietly fall back to DISPLAY.
-            if (!hasValue || *argv[i + 1] == '\0') {
-                return invalid(printable(arg) + " needs a display name");
-            }
-            o.displayName = argv[++i];
-        } else if (std::strcmp(name, "help") == 0 || std::strcmp(name, "h") == 0) {
-            return ParseOutcome::ShowHelp;
-        } else if (std::strcmp(name, "version") == 0) {
-            return ParseOutcome::ShowVersion;
-        } else if (std::strcmp(name, "add-to-xscreensaver") == 0) {
-            return ParseOutcome::AddToXScreenSaver;
-        } else if (std::strcmp(name, "remove-from-xscreensaver") == 0) {
-            return ParseOutcome::RemoveFromXScreenSaver;
-        } else {
-            return invalid("unknown option '" + printable(arg) + "'");
-        }
-    }
-    return ParseOutcome::Run;
+    return readOptions(
+        argc, argv, kOptions,
+        [&options](int id, std::string_view value, std::string& why) { return takeOption(options, id, value, why); },
+        error);
 }
 
 bool chooseTarget(const X11Options& options, const char* xscreensaverWindow, TargetChoice& choice,
                   std::string& error)
 {
-    using Kind = TargetChoice::Kind;
     choice = TargetChoice();
-    switch (options.target) {
-    case DrawTarget::OwnWindow:
-        choice.kind = Kind::OwnWindow;
-        return true;
-    case DrawTarget::WindowId:
-        choice.kind = Kind::GivenWindow;
+    choice.target = options.target;
+    if (options.target == DrawTarget::GivenWindow) {
         choice.id = options.windowId;
         choice.source = "-window-id";
         return true;
-    case DrawTarget::Root:
-        break;
     }
-    // An empty value counts as unset, as an empty DISPLAY does.
-    if (xscreensaverWindow == nullptr || *xscreensaverWindow == '\0') {
-        choice.kind = Kind::RootWindow;
+    // With -root only, and an empty value counts as unset, as an empty
+    // DISPLAY does.
+    if (options.target != DrawTarget::RootWindow || xscreensaverWindow == nullptr || *xscreensaverWindow == '\0') {
         return true;
     }
     if (!parseWindowId(xscreensaverWindow, &choice.id)) {
         error = "XSCREENSAVER_WINDOW='" + printable(xscreensaverWindow) +
-                 "' is not a window id (decimal, or hexadecimal with 0x)";
+                "' is not a window id (decimal, or hexadecimal with 0x)";
         return false;
     }
-    choice.kind = Kind::GivenWindow;
+    choice.target = DrawTarget::GivenWindow;
     choice.source = "XSCREENSAVER_WINDOW";
     return true;
 }

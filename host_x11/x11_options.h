@@ -1,14 +1,19 @@
 #pragma once
 
+#include "command_options.h"
+#include "xscreensaver_list.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Where the flame is drawn.
 enum class DrawTarget {
-    OwnWindow,  // a window of its own (the default)
-    Root,       // the root window, or the virtual root a screen saver provides
-    WindowId,   // a window named on the command line
+    OwnWindow,   // a window of its own (the default)
+    GivenWindow, // a window someone else made, named by its id
+    RootWindow,  // the virtual root if there is one, else the real root
 };
+
 
 // -delay: the least time between frames, in microseconds, as XScreenSaver's
 // programs take it. The default is the cap, kMaxFramesPerSecond frames a
@@ -18,45 +23,32 @@ constexpr int kDefaultDelayMicroseconds = 10'000;
 constexpr int kMaxDelayMicroseconds = 1'000'000;
 
 struct X11Options {
-    DrawTarget target = DrawTarget::OwnWindow;
-    std::uint32_t windowId = 0;  // with DrawTarget::WindowId
+    DrawTarget target = DrawTarget::OwnWindow; // -window, -root or -window-id
+    std::uint32_t windowId = 0;                // with -window-id
     bool showFps = false;
     int delayMicroseconds = kDefaultDelayMicroseconds;
     std::string displayName;     // empty: the DISPLAY environment variable
+    // Instead of drawing, put the program into or take it out of the
+    // user's XScreenSaver list.
+    std::optional<ListChange> listChange;
 };
-
-enum class ParseOutcome {
-    Run,
-    ShowHelp,
-    ShowVersion,
-    // Put the program into, or take it out of, the user's XScreenSaver list.
-    AddToXScreenSaver,
-    RemoveFromXScreenSaver,
-    Invalid,
-};
-
 
 // Reads the command line (argv[0] is the program and is skipped) into
-// `options`; on Invalid, `error` says why in one line. Each option may be
-// written with one dash or two; of -root, -window and -window-id the last one
-// given wins. -help, -version and the two XScreenSaver list commands end the
-// parse: what follows them is not read.
-ParseOutcome parseOptions(int argc, const char* const* argv, X11Options& options, std::string& error);
+// `options` with the reader of command_options.h; on Invalid, `error` says
+// why in one line. Of -root, -window and -window-id the last one given wins.
+// The two XScreenSaver list commands end the reading: what follows them is
+// not read.
+ReadOutcome readX11Options(int argc, const char* const* argv, X11Options& options, std::string& error);
 
 // Reads a window id: decimal digits, or 0x followed by hexadecimal digits,
 // nothing else, non-zero and at most 32 bits.
-bool parseWindowId(const char* text, std::uint32_t* id);
+bool parseWindowId(std::string_view text, std::uint32_t* id);
 
 // The window to draw into, once the environment is taken into account.
 struct TargetChoice {
-    enum class Kind {
-        OwnWindow,
-        GivenWindow,  // `id`, named by `source`
-        RootWindow,   // the virtual root if there is one, else the real root
-    };
-    Kind kind = Kind::OwnWindow;
-    std::uint32_t id = 0;
-    const char* source = "";
+    DrawTarget target = DrawTarget::OwnWindow;
+    std::uint32_t id = 0;   // with GivenWindow
+    const char* source = ""; // what named it: "-window-id" or "XSCREENSAVER_WINDOW"
 };
 
 // With -root, a window named by the XSCREENSAVER_WINDOW environment variable

@@ -85,7 +85,7 @@ void releaseContext(GlSurface& s)
 // Creates the context for `info` and makes it current on the surface's window.
 SurfaceStatus bindContext(GlSurface* s, XVisualInfo* info, std::string& error)
 {
-    clearX11Error();
+    gX11Errors.lastErrorCode = Success;
     s->context = glXCreateContext(s->display, info, nullptr, True);
     if (s->context == nullptr) {
         error = "cannot create an OpenGL context";
@@ -93,7 +93,7 @@ SurfaceStatus bindContext(GlSurface* s, XVisualInfo* info, std::string& error)
     }
     const Bool current = glXMakeCurrent(s->display, s->window, s->context);
     XSync(s->display, False);
-    if (!current || lastX11ErrorCode() != Success) {
+    if (!current || gX11Errors.lastErrorCode != Success) {
         error = "cannot draw with OpenGL into window " + hexId(s->window);
         return SurfaceStatus::CannotDraw;
     }
@@ -103,13 +103,13 @@ SurfaceStatus bindContext(GlSurface* s, XVisualInfo* info, std::string& error)
 SurfaceStatus openForeignWindow(GlSurface* s, Window window, const char* source, std::string& error)
 {
     Display* d = s->display;
-    clearX11Error();
+    gX11Errors.lastErrorCode = Success;
     // Only the structure events: the owner of a foreign window takes its
     // input, and only one client may select button presses. Selected before
     // the size is read, so that no later change of size goes unseen.
     XSelectInput(d, window, StructureNotifyMask);
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(d, window, &attributes) || lastX11ErrorCode() != Success) {
+    if (!XGetWindowAttributes(d, window, &attributes) || gX11Errors.lastErrorCode != Success) {
         error = "window " + hexId(window) + (*source ? std::string(" (from ") + source + ")" : "") +
                  " does not exist";
         return SurfaceStatus::WindowUnusable;
@@ -215,12 +215,12 @@ SurfaceStatus openSurface(Display* display, const TargetChoice& choice, GlSurfac
         error = "the display " + printable(DisplayString(display)) + " has no GLX extension";
         return SurfaceStatus::CannotDraw;
     }
-    switch (choice.kind) {
-    case TargetChoice::Kind::OwnWindow:
+    switch (choice.target) {
+    case DrawTarget::OwnWindow:
         return openOwnWindow(surface, error);
-    case TargetChoice::Kind::GivenWindow:
+    case DrawTarget::GivenWindow:
         return openForeignWindow(surface, choice.id, choice.source, error);
-    case TargetChoice::Kind::RootWindow:
+    case DrawTarget::RootWindow:
         break;
     }
     return openForeignWindow(surface, findVirtualRoot(display, DefaultScreen(display)), "", error);

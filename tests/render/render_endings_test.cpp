@@ -186,7 +186,11 @@ protected:
     {
         RenderOptions options;
         std::string error;
-        if (!parseRenderOptions(row.args, options, error)) {
+        std::vector<const char*> argv = {"cindral-render"};
+        for (const std::string& arg : row.args) {
+            argv.push_back(arg.c_str());
+        }
+        if (readRenderOptions(static_cast<int>(argv.size()), argv.data(), options, error) != ReadOutcome::Run) {
             ADD_FAILURE() << "refused arguments end the program: run the row as the program (" << error << ")";
             return {};
         }
@@ -365,10 +369,10 @@ TEST_F(RenderEndings, EachEndsWithItsStatusOneLineAndNothingLeftBehind)
     std::vector<Row> rows = {
         // Arguments that cannot be used, one of each kind (the reader's own
         // test has them all); what they quote is shown escaped, on one line.
-        {Run::Program, {}, {"--bogus"}, "exit 2", "unknown option '--bogus' (see --help)", {}},
+        {Run::Program, {}, {"--bogus"}, "exit 2", "unknown option '--bogus' (see cindral-render --help)", {}},
         {Run::Program, {}, {"--size", "1e3x4"}, "exit 2", "--size '1e3x4'", {}},
         {Run::Program, {}, {"--frames", "-1"}, "exit 2", "--frames '-1'", {}},
-        {Run::Program, {}, {"--png"}, "exit 2", "--png needs a value", {}},
+        {Run::Program, {}, {"--png"}, "exit 2", "--png needs a file name", {}},
         {Run::Program, {}, {"--help=foo"}, "exit 2", "--help takes no value", {}},
         {Run::Program, {}, {"--version=1"}, "exit 2", "--version takes no value", {}},
         {Run::Program, {}, {"--size", "64\nx48"}, "exit 2", "--size '64\\nx48'", {}},

@@ -1,9 +1,12 @@
-// cindral-render's arguments, NUL-separated: read, and then, as the program
-// does before its first frame, its outputs checked and made ready in a
-// scratch folder.
+// The command line both Linux programs read with the one reader: the first
+// NUL-separated piece is the XSCREENSAVER_WINDOW variable, the rest the
+// arguments. The Linux host reads them and chooses its window; cindral-render
+// reads them and, as it does before its first frame, checks and makes ready
+// its outputs in a scratch folder.
 #include "fuzz_arguments.h"
 #include "render_options.h"
 #include "render_outputs.h"
+#include "x11_options.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -113,23 +116,48 @@ void checkPlanning(RenderOptions o)
     }
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+void checkLinuxHost(const std::vector<const char*>& argv, const char* xscreensaverWindow)
 {
-    std::vector<std::string> args = argumentsFrom(data, size);
-    args.erase(args.begin()); // the program's own name
-    RenderOptions o;
+    X11Options options;
     std::string error;
-    if (!parseRenderOptions(args, o, error)) {
+    const ReadOutcome outcome = readX11Options(static_cast<int>(argv.size()), argv.data(), options, error);
+    if (outcome == ReadOutcome::Invalid) {
         if (!isTerminalSafeLine(error)) {
             std::abort();
         }
-        return 0;
+        return;
+    }
+    if (outcome != ReadOutcome::Run) {
+        return;
+    }
+    if ((options.target == DrawTarget::GivenWindow && options.windowId == 0) || options.delayMicroseconds < 0 ||
+        options.delayMicroseconds > kMaxDelayMicroseconds) {
+        std::abort();
+    }
+    TargetChoice choice;
+    if (!chooseTarget(options, xscreensaverWindow, choice, error)) {
+        if (!isTerminalSafeLine(error)) {
+            std::abort();
+        }
+    } else if (choice.target == DrawTarget::GivenWindow && choice.id == 0) {
+        std::abort();
+    }
+}
+
+void checkRenderer(const std::vector<const char*>& argv)
+{
+    RenderOptions o;
+    std::string error;
+    const ReadOutcome outcome = readRenderOptions(static_cast<int>(argv.size()), argv.data(), o, error);
+    if (outcome == ReadOutcome::Invalid) {
+        if (!isTerminalSafeLine(error)) {
+            std::abort();
+        }
+        return;
     }
     // Help and version end the reading at once, with what came before unchecked.
-    if (o.help || o.version) {
-        return 0;
+    if (outcome != ReadOutcome::Run) {
+        return;
     }
     const bool sizeInRange = o.width >= 1 && o.width <= kMaxRenderSide && o.height >= 1 && o.height <= kMaxRenderSide;
     const bool seriesComplete = (o.every == 0) == o.outDir.empty();
@@ -139,5 +167,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     checkPlanning(o);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::vector<std::string> pieces = argumentsFrom(data, size);
+    std::vector<const char*> argv = {"cindral"};
+    for (std::size_t i = 1; i < pieces.size(); ++i) {
+        argv.push_back(pieces[i].c_str());
+    }
+    checkLinuxHost(argv, pieces[0].c_str());
+    checkRenderer(argv);
     return 0;
 }
