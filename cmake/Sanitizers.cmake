@@ -11,6 +11,6 @@ if(CINDRAL_SANITIZE)
     # Every program of this build keeps run-time loaded libraries until exit.
     # Its object goes into each program itself, so that an installed copy of
     # a program (the tests stage one) needs no library beside it.
-    add_library(cindral_keep_libraries_loaded OBJECT ${PROJECT_SOURCE_DIR}/tests/sanitizer/keep_libraries_loaded.c)
+    add_library(cindral_keep_libraries_loaded OBJECT ${PROJECT_SOURCE_DIR}/cmake/keep_libraries_loaded.c)
     link_libraries(cindral_keep_libraries_loaded)
 endif()
