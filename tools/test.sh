@@ -34,9 +34,6 @@ for preset in win-i686 win-i686-tests win-x86_64; do
     cindral_build "$preset"
 done
 
-echo "== Saver executables: subsystem, format, imports, resources"
-tools/check_scr.sh build/win-i686/host/cindral.scr build/win-x86_64/host/cindral.scr
-
 stop_wine() {
     cindral_stop_wine win32
     cindral_stop_wine win64
