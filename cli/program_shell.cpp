@@ -36,6 +36,11 @@ void watchStopSignals()
 
 } // namespace
 
+const char* programName()
+{
+    return gProgramName;
+}
+
 int exitStatusForError(int errorNumber)
 {
     switch (errorNumber) {

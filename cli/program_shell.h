@@ -32,6 +32,9 @@ struct Failure {
 // files).
 int exitStatusForError(int errorNumber);
 
+// The name the program runs under (runProgram), which starts its messages.
+const char* programName();
+
 // Writes "NAME: MESSAGE" on stderr as one printable line and returns `status`.
 int failWith(int status, std::string_view message);
 int failWith(const Failure& failure);

@@ -1,8 +1,9 @@
 #include "xscreensaver_list.h"
 
+#include "output_file.h"
 #include "printable.h"
+#include "program_shell.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -449,61 +450,20 @@ ReadStatus readFile(const std::string& path, std::string& text, int& error)
     return failed ? ReadStatus::Failed : ReadStatus::Read;
 }
 
-// Writes `text` into a temporary file beside `path` and renames it over
-// `path`, so that the file is either the old one or the whole new one. With
-// `followLink`, a symbolic link at `path` stays and its target is replaced.
-bool writeWhole(const std::string& path, const std::string& text, mode_t mode, bool followLink,
-                std::string& error)
+// Writes `text` as the whole of `path`, or leaves it as it was: a symbolic
+// link at `path` stays and its target is replaced. A new file gets
+// `newFileMode`, or where that is -1 the mode of a newly created file.
+bool writeWhole(const std::string& path, const std::string& text, int newFileMode, Failure& failure)
 {
-    std::string target = path;
-    struct stat link;
-    if (followLink && lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        char* real = realpath(path.c_str(), nullptr);
-        if (real == nullptr) {
-            error = "cannot follow the link " + printable(path) + ": " + std::strerror(errno);
-            return false;
-        }
-        target = real;
-        std::free(real);
-    }
-    std::string temporary = target + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        error = "cannot write beside " + printable(target) + ": " + std::strerror(errno);
+    OutputFile output(path, newFileMode);
+    if (!output.open(failure)) {
         return false;
     }
-    int failure = fchmod(fd, mode) == 0 ? 0 : errno;
-    std::size_t written = 0;
-    while (failure == 0 && written < text.size()) {
-        const ssize_t n = write(fd, text.data() + written, text.size() - written);
-        if (n > 0) {
-            written += static_cast<std::size_t>(n);
-        } else if (n == 0 || errno != EINTR) {
-            failure = n == 0 ? EIO : errno;
-        }
+    if (std::fwrite(text.data(), 1, text.size(), output.file()) != text.size()) {
+        failure = {exitStatusForError(errno), cannotWrite(path, std::strerror(errno))};
+        return false;
     }
-    if (failure == 0 && fsync(fd) != 0) {
-        failure = errno;
-    }
-    if (close(fd) != 0 && failure == 0) {
-        failure = errno;
-    }
-    if (failure == 0 && std::rename(temporary.c_str(), target.c_str()) != 0) {
-        failure = errno;
-    }
-    if (failure == 0) {
-        return true;
-    }
-    unlink(temporary.c_str());
-    error = "cannot write " + printable(target) + ": " + std::strerror(failure);
-    return false;
-}
-
-mode_t newFileMode()
-{
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
+    return output.commit(failure);
 }
 
 const char kPickedUp[] =
@@ -644,7 +604,7 @@ ListReport changeXScreenSaverList(const ListRequest& request)
     int error = 0;
     const ReadStatus status = readFile(request.settingsPath, file, error);
     if (status == ReadStatus::Failed) {
-        return {1, "cannot read " + shown + ": " + std::strerror(error)};
+        return {exitStatusForError(error), "cannot read " + shown + ": " + std::strerror(error)};
     }
     std::string defaults;
     std::string defaultsPath;
@@ -659,7 +619,7 @@ ListReport changeXScreenSaverList(const ListRequest& request)
         tried += (tried.empty() ? "" : ", ") + printable(path);
     }
 
-    std::string why;
+    Failure failure;
     if (status == ReadStatus::Missing) {
         if (request.change == ListChange::Remove) {
             return {0, "There is no " + shown + " to take " + program + " out of; nothing changed."};
@@ -672,8 +632,8 @@ ListReport changeXScreenSaverList(const ListRequest& request)
         if (made.result != Result::Changed) {
             return {1, "cannot read XScreenSaver's defaults in " + printable(defaultsPath) + ": " + made.error};
         }
-        if (!writeWhole(request.settingsPath, made.text, newFileMode(), true, why)) {
-            return {1, why};
+        if (!writeWhole(request.settingsPath, made.text, -1, failure)) {
+            return {failure.status, failure.message};
         }
         return {0, "Made " + shown + " from XScreenSaver's defaults (" + printable(defaultsPath) + "), with " +
                        program + " in its list of display modes.\n" + kPickedUp};
@@ -700,11 +660,11 @@ ListReport changeXScreenSaverList(const ListRequest& request)
     }
 
     struct stat old;
-    const mode_t mode = stat(request.settingsPath.c_str(), &old) == 0 ? (old.st_mode & 07777) : newFileMode();
+    // The old file kept beside it gets its permissions, where it is new.
+    const int mode = stat(request.settingsPath.c_str(), &old) == 0 ? static_cast<int>(old.st_mode & 07777) : -1;
     const std::string backup = request.settingsPath + ".bak";
-    if (!writeWhole(backup, file, mode, false, why) ||
-        !writeWhole(request.settingsPath, edit.text, mode, true, why)) {
-        return {1, why + "; " + shown + " is left as it was"};
+    if (!writeWhole(backup, file, mode, failure) || !writeWhole(request.settingsPath, edit.text, mode, failure)) {
+        return {failure.status, failure.message + "; " + shown + " is left as it was"};
     }
     const std::string kept = "; the file as it was is kept as " + printable(backup) + ".";
     if (request.change == ListChange::Add) {

@@ -67,7 +67,7 @@ struct ListRequest {
 };
 
 struct ListReport {
-    int exitCode = 0;  // 0 done, 1 the machine could not do it, 2 a file that cannot be read
+    int exitCode = 0;  // as the programs end: 0 done, kExitFailure, kExitBadInput
     std::string text;  // exit 0: one or two lines for the user; otherwise one line, why
 };
 

@@ -15,7 +15,7 @@
 // folder, so no ending of the process, not even SIGKILL or a power cut, can
 // leave a stray file. Where the file system has no unnamed files (or /proc is
 // missing, through which the file is linked), the content goes to a named
-// temporary file, .cindral-render-XXXXXX beside the target, instead; every
+// temporary file, .PROGRAM-XXXXXX beside the target, instead; every
 // signal that ends the process and can be caught removes it before the
 // process ends by that signal (catchEndingSignals), and so does the
 // destructor unless the output was committed.
@@ -24,7 +24,10 @@
 // /dev/stdout, a pipe) cannot be replaced and is written in place.
 class OutputFile {
 public:
-    explicit OutputFile(std::string path = std::string());
+    // `newFileMode`: the permissions a target that does not exist yet gets,
+    // where not those of a newly created file (-1); a target that exists
+    // keeps its own.
+    explicit OutputFile(std::string path = std::string(), int newFileMode = -1);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -59,6 +62,7 @@ private:
     bool replacing_ = false;  // a regular file is there to be replaced
     bool unnamed_ = false;    // the content is in an O_TMPFILE file
     bool inPlace_ = false;    // the target itself is open
+    int newFileMode_;
     int slot_ = -1;           // the named temporary file's, in the cleanup list
     std::FILE* file_ = nullptr;
 };

@@ -154,7 +154,7 @@ std::string cannotWrite(const std::string& path, const std::string& reason)
     return "cannot write '" + printable(path) + "': " + reason;
 }
 
-OutputFile::OutputFile(std::string path) : path_(std::move(path)) {}
+OutputFile::OutputFile(std::string path, int newFileMode) : path_(std::move(path)), newFileMode_(newFileMode) {}
 
 OutputFile::~OutputFile()
 {
@@ -194,8 +194,11 @@ bool OutputFile::open(Failure& failure)
         replacing_ = true;
     }
 
-    // The mode the target has, or that a newly created file would have.
-    const mode_t mode = replacing_ ? existing.st_mode & 07777 : modeOfNewFiles();
+    // The mode the target has, or the one asked for a new file, or that a
+    // newly created file would have.
+    const mode_t mode = replacing_             ? existing.st_mode & 07777
+                        : newFileMode_ >= 0 ? static_cast<mode_t>(newFileMode_)
+                                            : modeOfNewFiles();
     const std::string folder = folderOf(destination_);
     if (access("/proc/self/fd", X_OK) != 0) {
         return openNamedTemporary(folder, mode, failure);
@@ -222,7 +225,7 @@ bool OutputFile::open(Failure& failure)
 
 bool OutputFile::openNamedTemporary(const std::string& folder, unsigned mode, Failure& failure)
 {
-    const std::string pattern = folder + "/.cindral-render-XXXXXX";
+    const std::string pattern = folder + "/." + programName() + "-XXXXXX";
     SignalsHeld held;
     slot_ = takeSlot();
     int error = slot_ < 0 ? EMFILE : pattern.size() >= PATH_MAX ? ENAMETOOLONG : 0;
@@ -300,7 +303,7 @@ bool OutputFile::putInPlace(int& reason)
     // A file is there (or came meanwhile): link to a name of its own, which
     // a rename then puts in place of the target in one step. The signals held
     // back meanwhile cannot end the process between the two.
-    const std::string stem = folderOf(destination_) + "/.cindral-render-" + std::to_string(getpid()) + "-";
+    const std::string stem = folderOf(destination_) + "/." + programName() + "-" + std::to_string(getpid()) + "-";
     std::string temporary;
     for (int attempt = 0;; ++attempt) {
         temporary = stem + std::to_string(attempt);
