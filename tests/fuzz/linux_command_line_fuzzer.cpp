@@ -116,18 +116,25 @@ void checkPlanning(RenderOptions o)
     }
 }
 
+// Reads the command line as a program does: a refusal must be one printable
+// line. True when the program would go on to run; help and version end the
+// reading at once, with what came before unchecked.
+template <typename Options>
+bool readsToRun(ReadOutcome (*read)(int, const char* const*, Options&, std::string&),
+                const std::vector<const char*>& argv, Options& options)
+{
+    std::string error;
+    const ReadOutcome outcome = read(static_cast<int>(argv.size()), argv.data(), options, error);
+    if (outcome == ReadOutcome::Invalid && !isTerminalSafeLine(error)) {
+        std::abort();
+    }
+    return outcome == ReadOutcome::Run;
+}
+
 void checkLinuxHost(const std::vector<const char*>& argv, const char* xscreensaverWindow)
 {
     X11Options options;
-    std::string error;
-    const ReadOutcome outcome = readX11Options(static_cast<int>(argv.size()), argv.data(), options, error);
-    if (outcome == ReadOutcome::Invalid) {
-        if (!isTerminalSafeLine(error)) {
-            std::abort();
-        }
-        return;
-    }
-    if (outcome != ReadOutcome::Run) {
+    if (!readsToRun(readX11Options, argv, options)) {
         return;
     }
     if ((options.target == DrawTarget::GivenWindow && options.windowId == 0) || options.delayMicroseconds < 0 ||
@@ -135,6 +142,7 @@ void checkLinuxHost(const std::vector<const char*>& argv, const char* xscreensav
         std::abort();
     }
     TargetChoice choice;
+    std::string error;
     if (!chooseTarget(options, xscreensaverWindow, choice, error)) {
         if (!isTerminalSafeLine(error)) {
             std::abort();
@@ -147,16 +155,7 @@ void checkLinuxHost(const std::vector<const char*>& argv, const char* xscreensav
 void checkRenderer(const std::vector<const char*>& argv)
 {
     RenderOptions o;
-    std::string error;
-    const ReadOutcome outcome = readRenderOptions(static_cast<int>(argv.size()), argv.data(), o, error);
-    if (outcome == ReadOutcome::Invalid) {
-        if (!isTerminalSafeLine(error)) {
-            std::abort();
-        }
-        return;
-    }
-    // Help and version end the reading at once, with what came before unchecked.
-    if (outcome != ReadOutcome::Run) {
+    if (!readsToRun(readRenderOptions, argv, o)) {
         return;
     }
     const bool sizeInRange = o.width >= 1 && o.width <= kMaxRenderSide && o.height >= 1 && o.height <= kMaxRenderSide;
