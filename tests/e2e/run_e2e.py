@@ -6,54 +6,28 @@ the 64-bit prefix (tools/env.sh), each case on its own Xvfb display of
 from inside Wine by saver_probe.exe, built for the same architecture.
 
   run_e2e.py --list
-  run_e2e.py --arch win32|win64 --scr S --probe P --provider-dir D --work DIR --prepare
+  run_e2e.py --arch win32|win64 --scr S --probe P --provider-dir D --work DIR --setup
   run_e2e.py --arch win32|win64 --scr S --probe P --provider-dir D --work DIR --case NAME
 
 Waits are for the condition itself (a window, a picture, a log line), with
 limits generous enough for emulated 32-bit code; nothing asserts speed.
 """
-import argparse
 import os
 import shutil
 import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-import cindral_env  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import case_runner  # noqa: E402
+from case_runner import case, check, cindral_env  # noqa: E402
+from picture_check import corners, middle, quadrants, screenshot, wait_for_picture, whole  # noqa: E402
 
 SETTINGS_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Screen Savers"
 APP_DEFAULTS_KEY = r"HKCU\Software\Wine\AppDefaults\cindral.scr"
 
-CASES = {}
-
-
-def case(fn=None, glx=True):
-    """Registers a case; glx=False gives it a display without OpenGL."""
-    def register(f):
-        CASES[f.__name__] = (f, {"glx": glx})
-        return f
-    return register(fn) if fn is not None else register
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
 
 # ---------------------------------------------------------------- environment
-
-def wait_until(condition, timeout, what):
-    """cindral_env.wait_for, failing the case the way check does."""
-    try:
-        return cindral_env.wait_for(what, condition, timeout)
-    except AssertionError as timeout_passed:
-        raise Failure(str(timeout_passed))
-
 
 class Session:
     """One case: a private display, the tree's Wine prefix for the saver's
@@ -148,13 +122,7 @@ class Session:
         subprocess.run(["xdotool"] + list(argv), env=env, check=True)
 
     def screenshot(self, label, window="root"):
-        env = dict(os.environ, DISPLAY=self.display)
-        data = subprocess.run(["import", "-window", window, "-depth", "8", "ppm:-"], env=env, check=True,
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
-        image = Image.from_ppm(data)
-        path = os.path.join(self.shots, "%s-%s.png" % (self.name, label))
-        subprocess.run(["convert", "ppm:-", path], input=data, check=True)
-        return image
+        return screenshot(self.display, window, os.path.join(self.shots, "%s-%s.png" % (self.name, label)))
 
     def x_window_of_size(self, width, height, exclude_title):
         env = dict(os.environ, DISPLAY=self.display)
@@ -225,86 +193,13 @@ def wait_exit(process, timeout=60):
 
 # ---------------------------------------------------------------- pictures
 
-class Image:
-    def __init__(self, width, height, pixels):
-        self.width, self.height, self.pixels = width, height, pixels
-
-    @staticmethod
-    def from_ppm(data):
-        # P6 header: magic, width, height, maxval, each separated by white space.
-        fields = []
-        i = 0
-        while len(fields) < 4:
-            while data[i:i + 1].isspace():
-                i += 1
-            start = i
-            while not data[i:i + 1].isspace():
-                i += 1
-            fields.append(data[start:i])
-        check(fields[0] == b"P6" and fields[3] == b"255", "unexpected screenshot format")
-        width, height = int(fields[1]), int(fields[2])
-        return Image(width, height, data[i + 1:i + 1 + width * height * 3])
-
-    def pixel(self, x, y):
-        o = (y * self.width + x) * 3
-        return self.pixels[o], self.pixels[o + 1], self.pixels[o + 2]
-
-    def region(self, x0, y0, w, h, step=1):
-        for y in range(y0, y0 + h, step):
-            for x in range(x0, x0 + w, step):
-                yield self.pixel(x, y)
-
-
-def check_flame(image, x0, y0, w, h, expect_stars):
-    """The flame as a person sees it: warm bright pixels around the middle,
-    a mostly black picture with black corners, and (full screen) faint
-    grey-white stars elsewhere."""
-    everything = list(image.region(x0, y0, w, h, step=2))
-    dark = sum(1 for p in everything if max(p) < 16)
-    check(dark >= 0.85 * len(everything), "the picture is not mostly black (%d of %d dark)" % (dark, len(everything)))
-    cx, cy = x0 + w // 2, y0 + h // 2
-    # The source wanders a few units around the centre of the view, so the
-    # flame is somewhere in the middle half of each axis.
-    rw, rh = w // 2, h // 2
-    middle = list(image.region(cx - rw // 2, cy - rh // 2, rw, rh))
-    warm = [p for p in middle if p[0] > 150 and p[0] >= p[1] >= p[2] and p[0] > p[2] + 40]
-    check(len(warm) >= 10, "no warm bright pixels around the middle (%d)" % len(warm))
-    # Corners are black but for the odd star that happens to pass there.
-    corner = max(6, min(w, h) // 12)
-    for (x, y) in ((x0, y0), (x0 + w - corner, y0), (x0, y0 + h - corner), (x0 + w - corner, y0 + h - corner)):
-        pixels = list(image.region(x, y, corner, corner))
-        black = sum(1 for p in pixels if max(p) < 16)
-        check(black >= 0.75 * len(pixels), "corner at %d,%d is not black (%d of %d dark)" % (x, y, black, len(pixels)))
-    if expect_stars:
-        # Outside the flame's reach: faint, nearly grey points on black.
-        stars = 0
-        for y in range(y0, y0 + h, 2):
-            for x in range(x0, x0 + w, 2):
-                if abs(x - cx) < w // 4 and abs(y - cy) < h // 4:
-                    continue
-                r, g, b = image.pixel(x, y)
-                if 3 <= r <= 200 and abs(r - g) <= 12 and abs(g - b) <= 12:
-                    stars += 1
-        check(stars >= 20, "no faint white stars away from the flame (%d)" % stars)
-
-
 def wait_for_flame(s, label, window="root", expect_stars=True, timeout=60):
-    """Screenshots until one shows the flame (the whole picture of `window`);
-    gives that picture."""
-    last = []
-
-    def attempt():
-        image = s.screenshot(label, window)
-        try:
-            check_flame(image, 0, 0, image.width, image.height, expect_stars)
-            return image
-        except Failure as failure:
-            last[:] = [failure]
-            return None
-    try:
-        return wait_until(attempt, timeout, "the flame")
-    except Failure:
-        raise Failure("the flame did not appear within %d s: %s" % (timeout, last[0] if last else "no picture"))
+    """Screenshots until one shows the flame as a person sees it (the whole
+    picture of `window`): the flame in the middle, a mostly black picture with
+    black corners, and (full screen) stars in every quadrant; gives that
+    picture."""
+    return wait_for_picture(lambda: s.screenshot(label, window), timeout, flame=[middle],
+                            black=[whole, corners], stars=[quadrants] if expect_stars else [])
 
 
 def wait_for_new_frames(s, label, process, window="root", frames=3, timeout=60):
@@ -312,15 +207,15 @@ def wait_for_new_frames(s, label, process, window="root", frames=3, timeout=60):
     `process` runs. The saver draws only with its message queue empty, so
     input sent before the first of these pictures has been handled by the
     time the last one shows."""
-    pictures = [s.screenshot(label, window).pixels]
+    pictures = [s.screenshot(label, window).rgb]
 
     def changed():
         check(process.poll() is None, "the saver ended (exit code %r)" % process.poll())
-        picture = s.screenshot(label, window).pixels
+        picture = s.screenshot(label, window).rgb
         if picture != pictures[-1]:
             pictures.append(picture)
         return len(pictures) > frames
-    wait_until(changed, timeout, "%d new frames" % frames)
+    cindral_env.wait_for("%d new frames" % frames, changed, timeout)
 
 
 # ---------------------------------------------------------------- cases
@@ -414,7 +309,7 @@ def checked_windows(lines):
 @case
 def refused_password_keeps_the_saver_running(s):
     saver, window, log = key_press_on_windows_98(s, 0)
-    wait_until(lambda: "detach" in read_log(log), 60, "the provider was asked and unloaded")
+    cindral_env.wait_for("the provider was asked and unloaded", lambda: "detach" in read_log(log), 60)
     wait_for_new_frames(s, "after-refusal", saver)
     asked = checked_windows(read_log(log))
     check(asked, "the provider was not asked: %r" % read_log(log))
@@ -493,8 +388,8 @@ def preview_fills_its_parent_and_ends_with_it(s):
     # Wine renders OpenGL in a child window into an off-screen X window of the
     # saver's own and does not composite it onto a parent that belongs to
     # another process, so the flame is read from that drawable.
-    drawable = wait_until(lambda: s.x_window_of_size(152, 112, exclude_title="Preview"), 60,
-                          "an X drawable of 152x112 for the preview")
+    drawable = cindral_env.wait_for("an X drawable of 152x112 for the preview",
+                                    lambda: s.x_window_of_size(152, 112, exclude_title="Preview"), 60)
     image = wait_for_flame(s, "preview", drawable, expect_stars=False)
     check(abs(image.width - 152) <= 1 and abs(image.height - 112) <= 1,
           "preview drawable is %dx%d" % (image.width, image.height))
@@ -545,36 +440,13 @@ def prepare(args):
     print("Wine prefix ready in %s" % env["WINEPREFIX"])
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--list", action="store_true")
+def arguments(parser):
     parser.add_argument("--arch", choices=("win32", "win64"))
-    parser.add_argument("--prepare", action="store_true")
-    parser.add_argument("--case")
     parser.add_argument("--scr")
     parser.add_argument("--probe")
     parser.add_argument("--work")
     parser.add_argument("--provider-dir")
-    args = parser.parse_args()
-    if args.list:
-        print("\n".join(CASES))
-        return 0
-    if args.prepare:
-        prepare(args)
-        return 0
-    if args.case not in CASES:
-        print("unknown case %r" % args.case, file=sys.stderr)
-        return 2
-    function, options = CASES[args.case]
-    try:
-        with Session(args, args.case, **options) as s:
-            function(s)
-    except Failure as failure:
-        print("FAILED: %s" % failure)
-        return 1
-    print("passed")
-    return 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(case_runner.main(Session, arguments, setup=prepare))

@@ -33,8 +33,8 @@ import xml.etree.ElementTree as ElementTree
 import zipfile
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-sys.path.insert(0, os.path.join(ROOT, "tools"))
-import cindral_env  # noqa: E402
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+from picture_check import cindral_env, corners, middle, screenshot, wait_for_picture  # noqa: E402
 
 COPYRIGHT = "Copyright the Cindral authors, all rights reserved"
 PUBLISHER = "The Cindral authors"
@@ -301,8 +301,13 @@ class DebianPackage(Case):
             hack_process = subprocess.Popen([hack_program, "-root"], env=env, stdout=subprocess.DEVNULL,
                                             stderr=subprocess.PIPE, text=True)
             try:
-                drawn = self.wait_for_flame(display, hack_process)
-                self.check(drawn, "the installed hack drew nothing on the root window within 30 s")
+                def take():
+                    if hack_process.poll() is not None:
+                        raise AssertionError("the hack ended with %d" % hack_process.returncode)
+                    return screenshot(display)
+                wait_for_picture(take, 30, flame=[middle], black=[corners])
+            except AssertionError as e:
+                self.check(False, "the installed hack drew no flame on the root window: %s" % e)
             finally:
                 if hack_process.poll() is None:
                     hack_process.send_signal(signal.SIGTERM)
@@ -314,19 +319,6 @@ class DebianPackage(Case):
                     self.check(False, "the installed hack did not end within 10 s of SIGTERM")
             errors = hack_process.stderr.read()
             self.check(not errors, "the installed hack wrote: " + errors)
-
-    def wait_for_flame(self, display, process):
-        deadline = time.monotonic() + 30
-        while time.monotonic() < deadline:
-            if process.poll() is not None:
-                return False
-            shot = subprocess.run(["import", "-display", display, "-window", "root", "-depth", "8", "rgb:-"],
-                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
-            # The fog is black; the flame and the stars are not.
-            if shot and max(shot) > 64:
-                return True
-            time.sleep(0.5)
-        return False
 
 
 # ---------------------------------------------------- the installer under Wine

@@ -9,7 +9,6 @@ trusted, so the page's own handlers run and may ask for full screen.
   run_web_tests.py --list
   run_web_tests.py --site DIR --render PROGRAM --work DIR --case NAME
 """
-import argparse
 import base64
 import fcntl
 import functools
@@ -28,24 +27,13 @@ import tempfile
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import case_runner  # noqa: E402
+from case_runner import Failure, case, check, cindral_env  # noqa: E402
+from picture_check import Picture, describe_missing, middle  # noqa: E402
+
 CHROMIUM = "chromium"
 CASE_SECONDS = 100  # below the CTest time-out, so that a case cleans up itself
-
-CASES = {}
-
-
-def case(fn):
-    CASES[fn.__name__] = fn
-    return fn
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 # ---------------------------------------------------------------- the server
@@ -201,14 +189,9 @@ class DevTools:
             raise Failure("%s: %s" % (expression, result["exceptionDetails"]["text"]))
         return result["result"].get("value")
 
-    def wait_for(self, expression, seconds=20):
-        """Waits until the expression is true in the page; False on a time-out."""
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            if self.evaluate(expression):
-                return True
-            time.sleep(0.05)
-        return False
+    def wait_for(self, expression, what, seconds=20):
+        """Waits until the expression is true in the page, or fails the case."""
+        cindral_env.wait_for(what, lambda: self.evaluate(expression), seconds, 0.05)
 
     def watch_console(self):
         """From here on, the page's console messages, uncaught exceptions and
@@ -223,14 +206,11 @@ class DevTools:
 
     def wait_for_response(self, url, seconds=10):
         """The HTTP status of the response to a request for url, once there
-        is one; None on a time-out."""
-        deadline = time.monotonic() + seconds
-        while True:
-            statuses = [status for seen, status in self.responses() if seen == url]
-            if statuses or time.monotonic() >= deadline:
-                return statuses[-1] if statuses else None
+        is one; fails the case without one."""
+        def status():
             self.evaluate("0")  # takes in the events that came meanwhile
-            time.sleep(0.05)
+            return next((status for seen, status in reversed(self.responses()) if seen == url), None)
+        return cindral_env.wait_for("an answer to %s" % url, status, seconds, 0.05)
 
     def console_problems(self):
         """What the console shows as errors, the page's warnings and every
@@ -261,11 +241,11 @@ class DevTools:
     def open(self, url):
         self.call("Page.navigate", {"url": url})
 
-    def screenshot_rgb(self, path):
+    def screenshot(self, path):
         data = base64.b64decode(self.call("Page.captureScreenshot", {"format": "png"})["data"])
         with open(path, "wb") as f:
             f.write(data)
-        return read_rgb(path)
+        return Picture.read(path)
 
     def click(self, x, y):
         for kind in ("mousePressed", "mouseReleased"):
@@ -287,28 +267,14 @@ class DevTools:
 
 # ---------------------------------------------------------------- pictures and state
 
-def read_rgb(path):
-    """(width, height, bytes) of an image, 8-bit RGB, by ImageMagick."""
-    size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True,
-                          check=True, text=True).stdout.split()
-    rgb = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True,
-                         check=True).stdout
-    return int(size[0]), int(size[1]), rgb
-
-
-def warm_bright_pixels(rgb):
-    """Flame pixels: strong red over green over blue."""
-    return sum(1 for i in range(0, len(rgb), 3)
-               if rgb[i] > 200 and rgb[i] >= rgb[i + 1] >= rgb[i + 2])
-
-
 def compare_pictures(page, native, what):
     """The page's picture must be the native renderer's, but for the last
     bits of the two rasterisers: no channel off by more than 32, and no more
     than 1 % of the pixels off by more than 4."""
-    check(page[:2] == native[:2], "%s: the page's picture is %dx%d, the native one %dx%d"
-          % (what, page[0], page[1], native[0], native[1]))
-    a, b = page[2], native[2]
+    check((page.width, page.height) == (native.width, native.height),
+          "%s: the page's picture is %dx%d, the native one %dx%d"
+          % (what, page.width, page.height, native.width, native.height))
+    a, b = page.rgb, native.rgb
     pixels = len(a) // 3
     worst = 0
     off = 0
@@ -367,6 +333,9 @@ class Session:
         self.browsers = []
 
     def __enter__(self):
+        for path, what in ((os.path.join(self.args.site or "", "index.html"), "the web page"),
+                           (self.args.render or "", "cindral-render")):
+            check(os.path.isfile(path), "%s is missing (%s)" % (what, path))
         # Inside the case's folder, which the next run empties should this
         # one be killed before it can remove it.
         self.profile = tempfile.mkdtemp(prefix="chromium-", dir=self.work)
@@ -406,7 +375,7 @@ class Session:
     def native_rgb(self, frames, width, height):
         png = self.path("native-%d-%dx%d.png" % (frames, width, height))
         self.native(frames, width, height, png=png)
-        return read_rgb(png)
+        return Picture.read(png)
 
 
 def page_state(session, frames):
@@ -440,8 +409,7 @@ def check_state_after(session, frames):
 
 def still_picture(browser, session, frames):
     browser.open(session.site.url("?frames=%d" % frames))
-    check(browser.wait_for("document.title === 'Cindral: %d steps'" % frames),
-          "the test mode did not finish %d steps" % frames)
+    browser.wait_for("document.title === 'Cindral: %d steps'" % frames, "the test mode to finish %d steps" % frames)
 
 
 def expect_full_screen(browser, wanted, after):
@@ -449,7 +417,7 @@ def expect_full_screen(browser, wanted, after):
     happen is given half a second to show."""
     expression = "!!document.fullscreenElement" if wanted else "!document.fullscreenElement"
     state = "in" if wanted else "out of"
-    check(browser.wait_for(expression, 5), "not %s full screen after %s" % (state, after))
+    browser.wait_for(expression, "the page %s full screen after %s" % (state, after), 5)
     time.sleep(0.5)
     check(browser.evaluate(expression), "no longer %s full screen soon after %s" % (state, after))
 
@@ -477,8 +445,9 @@ def PictureAtTwoDevicePixelsPerCssPixelIsTheNativeRenderersPicture(session):
                             "document.getElementById('flame').height].join('x')")
     check(size == "320x240", "the canvas has %s pixels, not 320x240" % size)
     native = session.native_rgb(300, 320, 240)
-    check(warm_bright_pixels(native[2]) >= 100, "the native picture shows no flame")
-    page = browser.screenshot_rgb(session.path("page-300-320x240.png"))
+    lacks = describe_missing(native, flame=[middle])
+    check(not lacks, "the native picture shows no flame: " + lacks)
+    page = browser.screenshot(session.path("page-300-320x240.png"))
     compare_pictures(page, native, "frame 300 at 320x240")
 
 
@@ -488,9 +457,8 @@ def ANewWindowSizeIsDrawnAsTheNativeRendererDrawsThatSize(session):
     browser.view(320, 240)
     still_picture(browser, session, 300)
     browser.view(480, 240)
-    check(browser.wait_for("document.getElementById('flame').width === 480"),
-          "the canvas did not take the new width")
-    page = browser.screenshot_rgb(session.path("page-300-480x240.png"))
+    browser.wait_for("document.getElementById('flame').width === 480", "the canvas to take the new width")
+    page = browser.screenshot(session.path("page-300-480x240.png"))
     compare_pictures(page, session.native_rgb(300, 480, 240), "frame 300 redrawn at 480x240")
 
 
@@ -499,7 +467,7 @@ def ServedPageLogsNoErrorAndAClickOrAKeyEntersFullScreenButAShortcutDoesNot(sess
     browser = session.devtools()
     browser.watch_console()
     browser.open(session.site.url())
-    check(browser.wait_for("document.readyState === 'complete'"), "the page did not load")
+    browser.wait_for("document.readyState === 'complete'", "the page to load")
     browser.key("b", "KeyB", 66, modifiers=2)
     expect_full_screen(browser, False, "Control+B")
     browser.click(100, 100)
@@ -526,7 +494,7 @@ def ServedPageLogsNoErrorAndAClickOrAKeyEntersFullScreenButAShortcutDoesNot(sess
 def InFullScreenAKeyAClickOrAMoveOfMoreThan50PixelsLeavesIt(session):
     browser = session.devtools()
     browser.open(session.site.url())
-    check(browser.wait_for("document.readyState === 'complete'"), "the page did not load")
+    browser.wait_for("document.readyState === 'complete'", "the page to load")
     # The first movement seen in full screen is the origin; 50 pixels on
     # both axes from it is not yet more than 50.
     browser.click(100, 100)
@@ -580,46 +548,11 @@ def ThePageSaysInPlainWordsWhyItCannotRun(session):
 
 # ---------------------------------------------------------------- driver
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--list", action="store_true")
+def arguments(parser):
     parser.add_argument("--site")
     parser.add_argument("--render")
     parser.add_argument("--work")
-    parser.add_argument("--case")
-    args = parser.parse_args()
-    if args.list:
-        print("\n".join(CASES))
-        return 0
-    if args.case not in CASES:
-        print("unknown case %r" % args.case, file=sys.stderr)
-        return 2
-    for path, what in ((os.path.join(args.site or "", "index.html"), "the web page"),
-                       (args.render or "", "cindral-render")):
-        if not os.path.isfile(path):
-            print("FAIL: %s is missing (%s)" % (what, path), file=sys.stderr)
-            return 1
-
-    def out_of_time(*_):
-        raise Failure("the case took longer than %d s" % CASE_SECONDS)
-
-    def terminated(*_):
-        raise Failure("terminated")
-
-    signal.signal(signal.SIGALRM, out_of_time)
-    signal.signal(signal.SIGTERM, terminated)
-    signal.alarm(CASE_SECONDS)
-    try:
-        with Session(args, args.case) as session:
-            CASES[args.case](session)
-    except Failure as failure:
-        print("FAIL: %s" % failure, file=sys.stderr)
-        return 1
-    finally:
-        signal.alarm(0)
-    print("ok")
-    return 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(case_runner.main(Session, arguments, seconds=CASE_SECONDS))

@@ -15,11 +15,11 @@ its first process ends, the kernel ends every process in it, and that first
 process is ended when this test ends, however it ends. The session bus, the
 settings (dconf) and HOME are private too; the Xvfb is the test's own.
 
-Usage: mate_screensaver_test.py --cmake CMAKE --build-dir DIR
-       (inside the namespace: mate_screensaver_test.py --inside)
+  mate_screensaver_test.py --list
+  mate_screensaver_test.py --cmake CMAKE --build-dir DIR --case Theme
+  (inside the namespace: mate_screensaver_test.py --case Theme --inside)
 """
 
-import argparse
 import ctypes
 import os
 import shutil
@@ -28,11 +28,13 @@ import subprocess
 import sys
 import tempfile
 
-# The sandbox module is imported from the source tree, which stays clean.
+# The support modules are imported from the source tree, which stays clean.
 sys.dont_write_bytecode = True
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import case_runner  # noqa: E402
+from case_runner import Failure, case, check, cindral_env  # noqa: E402
+from picture_check import middle, quadrants, screenshot, wait_for_picture  # noqa: E402
 import xscreensaver_sandbox as sandbox  # noqa: E402
-from xscreensaver_sandbox import cindral_env  # noqa: E402
 
 HACK_DIR = "/usr/libexec/xscreensaver"
 THEME_SETTINGS = {
@@ -41,11 +43,6 @@ THEME_SETTINGS = {
     "lock-enabled": "false",
     "idle-activation-enabled": "false",
 }
-
-
-def require(condition, message):
-    if not condition:
-        raise AssertionError(message)
 
 
 def die_with_parent():
@@ -60,8 +57,7 @@ def outside(args):
         subprocess.run([args.cmake, "--install", args.build_dir, "--prefix", "/usr", "--component", "xscreensaver"],
                        env=dict(os.environ, DESTDIR=root), check=True, stdout=subprocess.DEVNULL)
         programs = os.listdir(root + HACK_DIR)
-        if len(programs) != 1:
-            raise AssertionError(f"expected one program in {root + HACK_DIR}, found {programs}")
+        check(len(programs) == 1, f"expected one program in {root + HACK_DIR}, found {programs}")
         private = {name: os.path.join(folder, name) for name in ("home", "config", "cache", "data", "runtime")}
         for path in private.values():
             os.mkdir(path, 0o700)
@@ -80,22 +76,19 @@ def outside(args):
             user = [] if os.geteuid() == 0 else ["--user", "--map-root-user"]
             command = ["unshare"] + user + [
                 "--mount", "--propagation", "private", "--pid", "--fork", "--kill-child", "--mount-proc", "--",
-                "sh", "-c", 'mount --bind "$0" "$1" && exec dbus-run-session -- "$2" "$3" --inside',
+                "sh", "-c", 'mount --bind "$0" "$1" && exec dbus-run-session -- "$2" "$3" --case Theme --inside',
                 root + HACK_DIR, HACK_DIR, sys.executable, os.path.abspath(__file__)]
             done = subprocess.run(command, env=env, preexec_fn=die_with_parent, stdin=subprocess.DEVNULL,
                                   capture_output=True, text=True, timeout=100)
         print(done.stdout, end="")
         if done.returncode != 0:
-            print(done.stderr, end="")
             try:
                 with open(env["CINDRAL_MATE_LOG"], errors="replace") as f:
-                    print("mate-screensaver's log ends with:\n" + f.read()[-3000:])
+                    log = f.read()[-3000:]
             except OSError:
-                pass
-            print(f"FAIL: exit {done.returncode}")
-            return 1
-        print("PASS")
-        return 0
+                log = ""
+            raise Failure(f"inside the namespace: exit {done.returncode}\n{done.stderr}"
+                          f"mate-screensaver's log ends with:\n{log}")
     finally:
         shutil.rmtree(folder, ignore_errors=True)
 
@@ -125,49 +118,39 @@ def inside():
         return command("--query") == 0
 
     cindral_env.wait_for("mate-screensaver to answer on the session bus", answering, 30, interval=0.2)
-    require(hack_pids() == [], "a hack before activation")
+    check(hack_pids() == [], "a hack before activation")
 
-    require(command("--activate") == 0, "mate-screensaver-command --activate failed")
+    check(command("--activate") == 0, "mate-screensaver-command --activate failed")
     hacks = cindral_env.wait_for(f"mate-screensaver to start {hack}", hack_pids, 20)
-    require(len(hacks) == 1, f"hacks running: {hacks}")
+    check(len(hacks) == 1, f"hacks running: {hacks}")
     arguments = sandbox.DaemonSandbox.arguments_of(hacks[0])[1:]
-    require(arguments == ["-root"], f"the hack's arguments are {arguments}")
+    check(arguments == ["-root"], f"the hack's arguments are {arguments}")
     window = sandbox.DaemonSandbox.environment_of(hacks[0]).get("XSCREENSAVER_WINDOW", "")
-    require(window, "the hack was started without XSCREENSAVER_WINDOW")
+    check(window, "the hack was started without XSCREENSAVER_WINDOW")
 
-    verdict = None
-
-    def screen_shows_flame_and_stars():
-        nonlocal verdict
-        shot = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], stdout=subprocess.PIPE,
-                              stderr=subprocess.DEVNULL, timeout=30).stdout
-        verdict = sandbox.describe_missing_flame_and_stars(shot)
-        return verdict == ""
-
-    try:
-        cindral_env.wait_for("the flame and the stars on the screen", screen_shows_flame_and_stars, 30,
-                             interval=0.3)
-    except AssertionError as e:
-        raise AssertionError(f"{e}: {verdict}") from None
+    wait_for_picture(lambda: screenshot(os.environ["DISPLAY"]), 30, flame=[middle], stars=[quadrants])
     print(f"{hack} -root runs in window {window} and shows the flame")
 
-    require(command("--deactivate") == 0, "mate-screensaver-command --deactivate failed")
+    check(command("--deactivate") == 0, "mate-screensaver-command --deactivate failed")
     cindral_env.wait_for("the hack to end after --deactivate", lambda: not hack_pids(), 20)
     print("--deactivate ended it")
     saver.terminate()
     saver.wait(10)
-    return 0
 
 
-if __name__ == "__main__":
-    parser = argparse.ArgumentParser(add_help=False)
+@case
+def Theme(args):
+    if args.inside:
+        inside()
+    else:
+        outside(args)
+
+
+def arguments(parser):
     parser.add_argument("--inside", action="store_true")
     parser.add_argument("--cmake")
     parser.add_argument("--build-dir")
-    ARGS = parser.parse_args()
-    if ARGS.inside:
-        sys.exit(inside())
-    # Stopped from outside, it still removes its folder and stops its display;
-    # the namespace ends with it.
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
-    sys.exit(outside(ARGS))
+
+
+if __name__ == "__main__":
+    sys.exit(case_runner.main(arguments=arguments))

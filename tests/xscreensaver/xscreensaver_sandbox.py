@@ -10,6 +10,7 @@ the commands that control it, as the user `nobody` through setpriv; anyone
 else runs them as themselves. The folder is made under /tmp and opened to
 others (0755), since a user such as nobody cannot reach a work tree under
 /root; the display is opened to all local clients (-ac) for the same reason.
+Its importers have put tests/support on the module path.
 """
 
 import grp
@@ -20,42 +21,15 @@ import shutil
 import signal
 import stat
 import subprocess
-import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-import cindral_env  # noqa: E402
+from case_runner import cindral_env
 
 SCREEN_WIDTH = 1024
 SCREEN_HEIGHT = 768
 # Where Debian's XScreenSaver keeps its hacks.
 DAEMON_HACK_DIR = "/usr/libexec/xscreensaver"
-
-
-def describe_missing_flame_and_stars(rgb):
-    """What the captured screen lacks of the flame (warm bright pixels in the
-    middle half) and of the stars (faint grey points in every quadrant); an
-    empty string when nothing is missing."""
-    width, height = SCREEN_WIDTH, SCREEN_HEIGHT
-    if len(rgb) != width * height * 3:
-        return f"a capture of {len(rgb)} bytes instead of {width}x{height} RGB"
-    warm = 0
-    stars = [0, 0, 0, 0]
-    reds, greens, blues = rgb[0::3], rgb[1::3], rgb[2::3]
-    for i, (r, g, b) in enumerate(zip(reds, greens, blues)):
-        x, y = i % width, i // width
-        if r >= 180 and r >= g >= b and r - b >= 80:
-            if width // 4 <= x < width * 3 // 4 and height // 4 <= y < height * 3 // 4:
-                warm += 1
-        elif max(r, g, b) >= 48 and max(r, g, b) - min(r, g, b) <= 24:
-            stars[(x >= width // 2) + 2 * (y >= height // 2)] += 1
-    missing = ""
-    if warm < 50:
-        missing += f"only {warm} warm bright pixels in the middle; "
-    if min(stars) < 8:
-        missing += f"star pixels by quadrant {stars}; "
-    return missing
 
 
 class StagedHack:
@@ -311,13 +285,6 @@ class DaemonSandbox:
             return cindral_env.wait_for(what, lambda: regex.search(self.log()), seconds, interval=0.2)
         except AssertionError as e:
             raise AssertionError(f"{e}; the log ends with:\n{self.log()[-3000:]}") from None
-
-    def capture_screen(self):
-        """The root window as RGB bytes, SCREEN_WIDTH x SCREEN_HEIGHT."""
-        done = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"],
-                              env=dict(os.environ, DISPLAY=self.display),
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=30, check=True)
-        return done.stdout
 
     # -- tearing down --------------------------------------------------------
 

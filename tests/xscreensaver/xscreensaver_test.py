@@ -3,74 +3,58 @@
 settings program looks it up, and the real daemon selecting, cycling and
 stopping it on a private display once the hack has put itself into the list.
 
-Usage: xscreensaver_test.py --cmake CMAKE --build-dir DIR [SettingsFile | Daemon]
+  xscreensaver_test.py --list
+  xscreensaver_test.py --cmake CMAKE --build-dir DIR --case SettingsFile|Daemon
 """
 
-import argparse
 import os
 import re
-import signal
 import subprocess
 import sys
 import tempfile
-import unittest
 import xml.etree.ElementTree as ElementTree
 
-# The sandbox module is imported from the source tree, which stays clean.
+# The support modules are imported from the source tree, which stays clean.
 sys.dont_write_bytecode = True
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import case_runner  # noqa: E402
+from case_runner import case, check, check_equal, cindral_env  # noqa: E402
+from picture_check import middle, quadrants, screenshot, wait_for_picture  # noqa: E402
 import xscreensaver_sandbox as sandbox  # noqa: E402
-from xscreensaver_sandbox import cindral_env  # noqa: E402
-
-ARGS = None
 
 
-class SettingsFile(unittest.TestCase):
+@case
+def SettingsFile(args):
     """xscreensaver-settings finds a hack's settings in NAME.xml, NAME being
-    the program's name, and reads NAME again from the file."""
-
-    @classmethod
-    def setUpClass(cls):
-        cls.folder = tempfile.TemporaryDirectory(prefix="cindral-settings-")
-        cls.addClassCleanup(cls.folder.cleanup)
-        cls.staged = sandbox.stage_hack(ARGS.cmake, ARGS.build_dir, cls.folder.name)
-
-    def settings(self):
-        name = os.path.basename(self.staged.program())
-        path = os.path.join(self.staged.config_dir, name + ".xml")
-        self.assertTrue(os.path.isfile(path), f"no {name}.xml among {self.staged.settings_files}")
-        return ElementTree.parse(path).getroot()
-
-    def test_file_name_name_attribute_and_installed_program_agree_and_it_is_marked_gl(self):
-        program = self.staged.program()
+    the program's name, and reads NAME again from the file; the program
+    accepts its command and every option, each spelled with two dashes."""
+    with tempfile.TemporaryDirectory(prefix="cindral-settings-") as folder:
+        staged = sandbox.stage_hack(args.cmake, args.build_dir, folder)
+        program = staged.program()
         name = os.path.basename(program)
-        self.assertTrue(os.access(program, os.X_OK), program)
-        self.assertEqual(self.staged.settings_files, [name + ".xml"])
-        root = self.settings()
-        self.assertEqual(root.tag, "screensaver")
-        self.assertEqual(root.get("name"), name)
-        self.assertEqual(root.get("gl"), "yes")
-        self.assertTrue(root.get("_label"))
-        self.assertTrue((root.findtext("_description") or "").strip())
+        check(os.access(program, os.X_OK), program)
+        check_equal(staged.settings_files, [name + ".xml"], "the settings files")
+        root = ElementTree.parse(os.path.join(staged.config_dir, name + ".xml")).getroot()
+        check_equal((root.tag, root.get("name"), root.get("gl")), ("screensaver", name, "yes"),
+                    "the settings' tag, name and gl")
+        check(root.get("_label") and (root.findtext("_description") or "").strip(), "no label or no description")
 
-    def test_the_program_accepts_its_command_and_every_option_spelled_with_two_dashes(self):
-        root = self.settings()
         command = [c.get("arg") for c in root.iter("command")]
-        self.assertEqual(command, ["--root"])
+        check_equal(command, ["--root"], "the command")
         options = []
         for element in root.iter():
             for attribute in ("arg", "arg-set", "arg-unset"):
                 value = element.get(attribute)
                 if value is not None and element.tag != "command":
                     options += value.replace("%", element.get("default", "1")).split()
-        self.assertIn("--fps", options)
-        flags = [o for o in options if o.startswith("-")]
-        self.assertEqual([o for o in flags if not o.startswith("--")], [])
+        check("--fps" in options, "no --fps among %r" % options)
+        check_equal([o for o in options if o.startswith("-") and not o.startswith("--")], [],
+                    "options with one dash")
         # An option it does not know ends it with exit code 2 before --help is
         # reached.
-        done = subprocess.run([self.staged.program()] + command + options + ["--help"],
+        done = subprocess.run([program] + command + options + ["--help"],
                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=30)
-        self.assertEqual(done.returncode, 0, done.stderr.decode(errors="replace"))
+        check(done.returncode == 0, done.stderr.decode(errors="replace"))
 
 
 def list_position(settings, name):
@@ -89,85 +73,75 @@ def list_position(settings, name):
     return None
 
 
-class Daemon(unittest.TestCase):
-    def test_lists_itself_and_the_running_daemon_selects_it_runs_it_in_its_window_and_ends_it_by_sigterm(self):
-        with sandbox.DaemonSandbox(ARGS.cmake, ARGS.build_dir) as box:
-            name = os.path.basename(box.program)
+@case
+def Daemon(args):
+    """The hack puts itself into the list; the running daemon selects it,
+    runs it in its window with the flame on the screen and ends it by SIGTERM."""
+    with sandbox.DaemonSandbox(args.cmake, args.build_dir) as box:
+        name = os.path.basename(box.program)
 
-            def run(option):
-                done = box.run_as_user([box.program, option])
-                self.assertEqual(done.returncode, 0, done.stderr)
-                print(f"{name} {option}: {done.stdout}", end="")
+        def run(option):
+            done = box.run_as_user([box.program, option])
+            check(done.returncode == 0, "%s %s: %s" % (name, option, done.stderr))
+            print(f"{name} {option}: {done.stdout}", end="")
 
-            # A new user: ~/.xscreensaver is made from XScreenSaver's defaults.
-            print()
-            run("--add-to-xscreensaver")
-            made = box.settings()
-            position = list_position(made, name)
-            self.assertIsNotNone(position, made)
-            run("--add-to-xscreensaver")
-            self.assertEqual(box.settings(), made)
-            self.assertFalse(os.path.exists(box.settings_path + ".bak"), "a copy kept of a file left as it was")
-            run("--remove-from-xscreensaver")
-            self.assertIsNone(list_position(box.settings(), name), box.settings())
-            with open(box.settings_path + ".bak") as f:
-                self.assertEqual(f.read(), made)
+        # A new user: ~/.xscreensaver is made from XScreenSaver's defaults.
+        run("--add-to-xscreensaver")
+        made = box.settings()
+        position = list_position(made, name)
+        check(position is not None, made)
+        run("--add-to-xscreensaver")
+        check(box.settings() == made, "a second --add-to-xscreensaver changed the file")
+        check(not os.path.exists(box.settings_path + ".bak"), "a copy kept of a file left as it was")
+        run("--remove-from-xscreensaver")
+        check(list_position(box.settings(), name) is None, box.settings())
+        with open(box.settings_path + ".bak") as f:
+            check(f.read() == made, "the copy kept is not the file as it was")
 
-            # The daemon logs what it runs; nothing blanks or cycles by itself
-            # while the test runs, and one-mode runs the hack again on -cycle,
-            # once it is back at its place.
-            box.set_settings({"mode": "one", "selected": position - 1, "verbose": "True", "splash": "False",
-                              "lock": "False", "fade": "False", "unfade": "False", "dpmsEnabled": "False",
-                              "grabDesktopImages": "False", "timeout": "8:00:00", "cycle": "0:00:00"})
-            box.start_daemon()
-            # The daemon reads the changed file again by itself.
-            run("--add-to-xscreensaver")
-            self.assertEqual(list_position(box.settings(), name), position)
-            self.assertEqual(box.hack_pids(), [], "a hack before activation")
+        # The daemon logs what it runs; nothing blanks or cycles by itself
+        # while the test runs, and one-mode runs the hack again on -cycle,
+        # once it is back at its place.
+        box.set_settings({"mode": "one", "selected": position - 1, "verbose": "True", "splash": "False",
+                          "lock": "False", "fade": "False", "unfade": "False", "dpmsEnabled": "False",
+                          "grabDesktopImages": "False", "timeout": "8:00:00", "cycle": "0:00:00"})
+        box.start_daemon()
+        # The daemon reads the changed file again by itself.
+        run("--add-to-xscreensaver")
+        check_equal(list_position(box.settings(), name), position, "the place in the list")
+        check_equal(box.hack_pids(), [], "hacks before activation")
 
-            box.command("-select", str(position))
-            hacks = cindral_env.wait_for("the daemon to start the hack", box.hack_pids, 20)
-            self.assertEqual(len(hacks), 1, hacks)
-            hack = hacks[0]
-            self.assertEqual(box.arguments_of(hack)[1:], ["--root"])
-            forked = box.wait_for_log(
-                "the daemon's record of starting it",
-                rf'forked "{re.escape(name)} --root" in pid {hack} on window (0x[0-9a-fA-F]+)', 10)
-            handed = box.environment_of(hack).get("XSCREENSAVER_WINDOW", "")
-            self.assertRegex(handed, r"^0x[0-9a-fA-F]+$")
-            self.assertEqual(int(handed, 16), int(forked.group(1), 16),
-                             "XSCREENSAVER_WINDOW is not the window the daemon made for it")
+        box.command("-select", str(position))
+        hacks = cindral_env.wait_for("the daemon to start the hack", box.hack_pids, 20)
+        check_equal(len(hacks), 1, "hacks running")
+        hack = hacks[0]
+        check_equal(box.arguments_of(hack)[1:], ["--root"], "the hack's arguments")
+        forked = box.wait_for_log(
+            "the daemon's record of starting it",
+            rf'forked "{re.escape(name)} --root" in pid {hack} on window (0x[0-9a-fA-F]+)', 10)
+        handed = box.environment_of(hack).get("XSCREENSAVER_WINDOW", "")
+        check(re.match(r"^0x[0-9a-fA-F]+$", handed), "XSCREENSAVER_WINDOW=%r" % handed)
+        check(int(handed, 16) == int(forked.group(1), 16),
+              "XSCREENSAVER_WINDOW is not the window the daemon made for it")
 
-            verdict = None
+        wait_for_picture(lambda: screenshot(box.display), 30, flame=[middle], stars=[quadrants])
 
-            def screen_shows_flame_and_stars():
-                nonlocal verdict
-                verdict = sandbox.describe_missing_flame_and_stars(box.capture_screen())
-                return verdict == ""
+        box.command("-cycle")
+        ended = box.wait_for_log(
+            "the daemon's record of the hack's end on -cycle",
+            rf"^.*child pid {hack} \({re.escape(name)}\) exited normally with SIGTERM$", 20)
+        print(f"daemon log: {ended.group(0)}")
+        cindral_env.wait_for("a new hack after -cycle", lambda: [p for p in box.hack_pids() if p != hack], 20)
 
-            try:
-                cindral_env.wait_for("the flame and the stars on the screen", screen_shows_flame_and_stars, 30,
-                                 interval=0.3)
-            except AssertionError as e:
-                self.fail(f"{e}: {verdict}")
+        box.command("-deactivate")
+        cindral_env.wait_for("no hack left after -deactivate", lambda: not box.hack_pids(), 20)
+        check(not re.search(rf"\({re.escape(name)}\) (exited abnormally|unexpectedly)", box.log()),
+              "the daemon saw the hack end abnormally")
 
-            box.command("-cycle")
-            ended = box.wait_for_log(
-                "the daemon's record of the hack's end on -cycle",
-                rf"^.*child pid {hack} \({re.escape(name)}\) exited normally with SIGTERM$", 20)
-            print(f"\ndaemon log: {ended.group(0)}")
-            cindral_env.wait_for("a new hack after -cycle", lambda: [p for p in box.hack_pids() if p != hack], 20)
 
-            box.command("-deactivate")
-            cindral_env.wait_for("no hack left after -deactivate", lambda: not box.hack_pids(), 20)
-            self.assertNotRegex(box.log(), rf"\({re.escape(name)}\) (exited abnormally|unexpectedly)")
+def arguments(parser):
+    parser.add_argument("--cmake")
+    parser.add_argument("--build-dir")
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser(add_help=False)
-    parser.add_argument("--cmake", required=True)
-    parser.add_argument("--build-dir", required=True)
-    ARGS, rest = parser.parse_known_args()
-    # Stopped from outside, it still ends the daemon and the display it started.
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
-    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    sys.exit(case_runner.main(arguments=arguments))
