@@ -5,14 +5,13 @@
 #include "scene_state_json.h"
 
 #include "gl_recorder.h"
+#include "process.h"
 
 #include <png.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -23,27 +22,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
 std::string readFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-std::string quoted(const std::string& text)
-{
-    std::string q = "'";
-    for (char c : text) {
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return q + "'";
 }
 
 class RenderCli : public ::testing::Test {
@@ -56,20 +40,12 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    // Runs the renderer with `args`; `environment` is put in front as
-    // NAME=value words.
-    RunResult run(const std::vector<std::string>& args, const std::string& environment = "") const
+    // Runs the renderer with `args` and the environment changed as Launch::env says.
+    static Finished run(const std::vector<std::string>& args, const std::vector<std::string>& env = {})
     {
-        std::string command = environment + " " + quoted(CINDRAL_RENDER_PROGRAM);
-        for (const std::string& a : args) {
-            command += " " + quoted(a);
-        }
-        const fs::path out = dir_ / "stdout.txt";
-        const fs::path err = dir_ / "stderr.txt";
-        command += " >" + quoted(out.string()) + " 2>" + quoted(err.string());
-        const int status = std::system(command.c_str());
-        const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return RunResult{code, readFile(out), readFile(err)};
+        Launch launch{{CINDRAL_RENDER_PROGRAM}, env};
+        launch.argv.insert(launch.argv.end(), args.begin(), args.end());
+        return runProgram(launch);
     }
 
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
@@ -81,9 +57,9 @@ protected:
 
 TEST_F(RenderCli, WritesAPngAndTheSceneStateAfterAThousandFrames)
 {
-    const RunResult r = run({"--frames", "1000", "--size", "320x240", "--state", path("s.json"),
+    const Finished r = run({"--frames", "1000", "--size", "320x240", "--state", path("s.json"),
                              "--png", path("f.png")});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.how, "exit 0") << r.err;
 
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
@@ -106,8 +82,8 @@ TEST_F(RenderCli, WritesAPngAndTheSceneStateAfterAThousandFrames)
 
 TEST_F(RenderCli, WritesEveryKthFrameUnderItsNumber)
 {
-    const RunResult r = run({"--frames", "25", "--size", "64x48", "--every", "10", "--out", path("frames")});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const Finished r = run({"--frames", "25", "--size", "64x48", "--every", "10", "--out", path("frames")});
+    ASSERT_EQ(r.how, "exit 0") << r.err;
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir_ / "frames")) {
         names.push_back(entry.path().filename().string());
@@ -119,8 +95,8 @@ TEST_F(RenderCli, WritesEveryKthFrameUnderItsNumber)
 TEST_F(RenderCli, TwoRunsOf3000FramesWriteIdenticalStateFiles)
 {
     for (const char* name : {"a.json", "b.json"}) {
-        const RunResult r = run({"--frames", "3000", "--size", "64x48", "--state", path(name)});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const Finished r = run({"--frames", "3000", "--size", "64x48", "--state", path(name)});
+        ASSERT_EQ(r.how, "exit 0") << r.err;
     }
     const std::string first = readFile(path("a.json"));
     EXPECT_FALSE(first.empty());
@@ -130,24 +106,23 @@ TEST_F(RenderCli, TwoRunsOf3000FramesWriteIdenticalStateFiles)
 // /dev/stdout on a pipe is /proc's link to the pipe, written in place.
 TEST_F(RenderCli, WritesTheStateIntoAPipeThroughDevStdout)
 {
-    const std::string command = quoted(CINDRAL_RENDER_PROGRAM) + " --frames 2 --size 16x16 --state /dev/stdout | cat >" +
-                                quoted(path("piped.json"));
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_EQ(readFile(path("piped.json")), sceneStateTextAfter(16, 16, 2));
+    const Finished r = run({"--frames", "2", "--size", "16x16", "--state", "/dev/stdout"});
+    ASSERT_EQ(r.how, "exit 0") << r.err;
+    EXPECT_EQ(r.out, sceneStateTextAfter(16, 16, 2));
 }
 
 TEST_F(RenderCli, HelpPrintsUsageAndSucceeds)
 {
-    const RunResult r = run({"--help"});
-    EXPECT_EQ(r.exitCode, 0);
+    const Finished r = run({"--help"});
+    EXPECT_EQ(r.how, "exit 0");
     EXPECT_EQ(r.out.rfind("Usage: cindral-render", 0), 0u) << r.out;
 }
 
 // Scripts and packaging read the version from this one line.
 TEST_F(RenderCli, VersionPrintsNameAndVersionAndIgnoresWhatFollows)
 {
-    const RunResult r = run({"--version", "--bogus"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const Finished r = run({"--version", "--bogus"});
+    EXPECT_EQ(r.how, "exit 0") << r.err;
     EXPECT_EQ(r.out, "cindral-render " CINDRAL_VERSION "\n");
 }
 
@@ -155,11 +130,12 @@ TEST_F(RenderCli, VersionPrintsNameAndVersionAndIgnoresWhatFollows)
 // system has no unnamed files, a named temporary one renamed.
 TEST_F(RenderCli, ASuccessfulRunReplacesAnOutputKeepingItsMode)
 {
-    for (const std::string environment : {"", "LD_PRELOAD=" CINDRAL_NO_TMPFILE_SHIM}) {
+    for (const std::vector<std::string>& env : {std::vector<std::string>{}, {"LD_PRELOAD=" CINDRAL_NO_TMPFILE_SHIM}}) {
+        const std::string environment = ::testing::PrintToString(env);
         std::ofstream(path("keep.json")) << "old json";
         fs::permissions(path("keep.json"), fs::perms(0640));
-        const RunResult r = run({"--frames", "2", "--size", "16x16", "--state", path("keep.json")}, environment);
-        ASSERT_EQ(r.exitCode, 0) << environment << "\n" << r.err;
+        const Finished r = run({"--frames", "2", "--size", "16x16", "--state", path("keep.json")}, env);
+        ASSERT_EQ(r.how, "exit 0") << environment << "\n" << r.err;
         EXPECT_EQ(readFile(path("keep.json")), sceneStateTextAfter(16, 16, 2)) << environment;
         EXPECT_EQ(fs::status(path("keep.json")).permissions(), fs::perms(0640)) << environment;
         for (const auto& entry : fs::directory_iterator(dir_)) {

@@ -9,25 +9,20 @@
 // stream, a rendered frame.
 #include "render_options.h"
 #include "render_outputs.h"
+#include "process.h"
 #include "terminal_line.h"
 
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #if defined(__has_feature)
@@ -208,107 +203,40 @@ protected:
 
     Ended asProgram(const Row& row, const fs::path& work)
     {
-        std::vector<std::string> command;
+        Launch launch{{}, {}, work.string()};
         if (row.run == Run::AsNobody && geteuid() == 0) {
             const passwd* nobody = getpwnam("nobody");
             if (nobody == nullptr) {
                 ADD_FAILURE() << "no user nobody";
                 return {};
             }
-            command = {"setpriv", "--reuid=" + std::to_string(nobody->pw_uid),
-                       "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups"};
+            launch.argv = {"setpriv", "--reuid=" + std::to_string(nobody->pw_uid),
+                           "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups"};
         }
-        command.push_back(CINDRAL_RENDER_PROGRAM);
-        command.insert(command.end(), row.args.begin(), row.args.end());
-        std::vector<char*> argv;
-        for (std::string& word : command) {
-            argv.push_back(word.data());
+        launch.argv.push_back(CINDRAL_RENDER_PROGRAM);
+        launch.argv.insert(launch.argv.end(), row.args.begin(), row.args.end());
+        if (!row.environment.empty()) {
+            launch.env = {row.environment};
         }
-        argv.push_back(nullptr);
-        std::string environment = row.environment;
-        const fs::path out = base_ / "stdout";
-        const fs::path err = base_ / "stderr";
-        std::ofstream{err};
+        launch.out = row.run == Run::StdoutFull     ? Stream::Full
+                     : row.run == Run::StdoutClosed ? Stream::Closed
+                                                    : Stream::Captured;
+        launch.err = row.run == Run::StderrToClosedPipe ? Stream::ReaderGone : Stream::Captured;
+        launch.addressSpaceBytes = row.run == Run::MemoryLimited ? 2000000ul * 1024 : 0;
 
-        int closedPipe[2] = {-1, -1};
-        if (row.run == Run::StderrToClosedPipe && pipe(closedPipe) != 0) {
-            ADD_FAILURE() << "no pipe";
-            return {};
-        }
-        const pid_t pid = fork();
-        if (pid == 0) {
-            if (chdir(work.c_str()) != 0) {
-                _exit(126);
-            }
-            if (row.run == Run::StdoutClosed) {
-                close(STDOUT_FILENO);
-            } else {
-                const int fd = open(row.run == Run::StdoutFull ? "/dev/full" : out.c_str(),
-                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
-                dup2(fd, STDOUT_FILENO);
-                close(fd);
-            }
-            if (row.run == Run::StderrToClosedPipe) {
-                dup2(closedPipe[1], STDERR_FILENO);
-                close(closedPipe[0]);
-                close(closedPipe[1]);
-            } else {
-                const int fd = open(err.c_str(), O_WRONLY);
-                dup2(fd, STDERR_FILENO);
-                close(fd);
-            }
-            if (row.run == Run::MemoryLimited) {
-                const rlimit limit = {2000000ul * 1024, 2000000ul * 1024};
-                setrlimit(RLIMIT_AS, &limit);
-            }
-            // As from a shell: every signal at its default action, and no
-            // core file from SIGQUIT in the folder.
-            for (int s = 1; s <= SIGRTMAX; ++s) {
-                signal(s, SIG_DFL);
-            }
-            const rlimit noCore = {0, 0};
-            setrlimit(RLIMIT_CORE, &noCore);
-            if (!environment.empty()) {
-                putenv(environment.data());
-            }
-            execvp(argv[0], argv.data());
-            _exit(127);
-        }
-        if (closedPipe[0] >= 0) {
-            close(closedPipe[0]);
-            close(closedPipe[1]);
-        }
-        if (pid < 0) {
-            ADD_FAILURE() << "no fork";
-            return {};
-        }
-
-        using Clock = std::chrono::steady_clock;
-        const Clock::time_point deadline = Clock::now() + std::chrono::minutes(2);
-        int status = 0;
-        bool signalled = false;
-        while (waitpid(pid, &status, WNOHANG) == 0) {
-            if (Clock::now() > deadline) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
-                ADD_FAILURE() << "still running after two minutes";
-                return {};
-            }
-            if (row.run == Run::Signalled && !signalled && fs::file_size(err) > 0) {
-                EXPECT_GT(temporaryFiles(work), 0) << "no temporary file to remove";
-                kill(pid, row.signal);
-                signalled = true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        const std::string how = WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
-                                                  : "signal " + std::to_string(WTERMSIG(status));
-        std::string said = row.run == Run::StderrToClosedPipe ? "" : readFile(err);
-        // What it reported while running comes before how it ended.
+        Process program(launch);
         if (row.run == Run::Signalled) {
-            said.clear();
+            // What it reported while running is not how it ended.
+            if (waitUntil(120, [&] { return !program.errorText().empty() || !program.running(); })) {
+                EXPECT_GT(temporaryFiles(work), 0) << "no temporary file to remove";
+                program.signal(row.signal);
+            }
         }
-        return {how, said};
+        if (!program.waitForExit(120)) {
+            ADD_FAILURE() << "still running after two minutes";
+            return {};
+        }
+        return {program.howItEnded(), row.run == Run::Signalled ? "" : program.errorText()};
     }
 
     void check(const Row& row)

@@ -2,23 +2,12 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <cstdlib>
-#include <cstring>
-#include <thread>
+#include <cstdio>
 
 #ifndef CINDRAL_X11_PROGRAM
 #error "CINDRAL_X11_PROGRAM names the program under test"
 #endif
-
-extern char** environ;
 
 namespace {
 
@@ -29,111 +18,20 @@ int ignoreErrors(Display*, XErrorEvent*)
 
 } // namespace
 
-void sleepSeconds(double seconds)
+HostProcess::HostProcess(const std::vector<std::string>& args, const std::vector<std::string>& env)
+    : Process([&] {
+          Launch launch{{CINDRAL_X11_PROGRAM}, env};
+          launch.argv.insert(launch.argv.end(), args.begin(), args.end());
+          return launch;
+      }())
 {
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
-HostProcess::HostProcess(const std::vector<std::string>& args, const std::vector<EnvChange>& env)
+std::string hex(Window window)
 {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        return;
-    }
-    pid_ = fork();
-    if (pid_ == 0) {
-        dup2(fds[1], STDERR_FILENO);
-        for (const EnvChange& change : env) {
-            if (change.unset) {
-                unsetenv(change.name.c_str());
-            } else {
-                setenv(change.name.c_str(), change.value.c_str(), 1);
-            }
-        }
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(CINDRAL_X11_PROGRAM));
-        for (const std::string& a : args) {
-            argv.push_back(const_cast<char*>(a.c_str()));
-        }
-        argv.push_back(nullptr);
-        execve(argv[0], argv.data(), environ);
-        _exit(127);
-    }
-    close(fds[1]);
-    stderrFd_ = fds[0];
-}
-
-HostProcess::~HostProcess()
-{
-    if (pid_ > 0 && !ended_) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status_, 0);
-    }
-    if (stderrFd_ >= 0) {
-        close(stderrFd_);
-    }
-}
-
-bool HostProcess::running()
-{
-    if (ended_) {
-        return false;
-    }
-    if (waitpid(pid_, &status_, WNOHANG) == pid_) {
-        ended_ = true;
-    }
-    return !ended_;
-}
-
-void HostProcess::signal(int number)
-{
-    if (!ended_) {
-        kill(pid_, number);
-    }
-}
-
-bool HostProcess::waitForExit(double seconds)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (running()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &status_, 0);
-            ended_ = true;
-            return false;
-        }
-        sleepSeconds(0.01);
-    }
-    return true;
-}
-
-std::string HostProcess::howItEnded() const
-{
-    if (!ended_) {
-        return "still running";
-    }
-    if (WIFEXITED(status_)) {
-        return "exit " + std::to_string(WEXITSTATUS(status_));
-    }
-    if (WIFSIGNALED(status_)) {
-        return "signal " + std::to_string(WTERMSIG(status_));
-    }
-    return "status " + std::to_string(status_);
-}
-
-const std::string& HostProcess::errorText()
-{
-    if (!drained_ && ended_ && stderrFd_ >= 0) {
-        char buffer[4096];
-        ssize_t n;
-        while ((n = read(stderrFd_, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
-            if (n > 0) {
-                errorText_.append(buffer, static_cast<size_t>(n));
-            }
-        }
-        drained_ = true;
-    }
-    return errorText_;
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%lx", window);
+    return text;
 }
 
 TestDisplay::TestDisplay() : display_(XOpenDisplay(nullptr))
@@ -176,12 +74,11 @@ bool TestDisplay::windowExists(Window window)
 Window TestDisplay::findWindowOfProcess(pid_t pid, double seconds)
 {
     const Atom pidAtom = XInternAtom(display_, "_NET_WM_PID", False);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < deadline) {
+    Window found = None;
+    waitUntil(seconds, [&] {
         Window rootReturn, parentReturn;
         Window* children = nullptr;
         unsigned int count = 0;
-        Window found = None;
         if (XQueryTree(display_, DefaultRootWindow(display_), &rootReturn, &parentReturn, &children,
                        &count)) {
             for (unsigned int i = 0; i < count && found == None; ++i) {
@@ -203,12 +100,9 @@ Window TestDisplay::findWindowOfProcess(pid_t pid, double seconds)
                 XFree(children);
             }
         }
-        if (found != None) {
-            return found;
-        }
-        sleepSeconds(0.05);
-    }
-    return None;
+        return found != None;
+    });
+    return found;
 }
 
 Picture TestDisplay::capture(Window window)
@@ -280,62 +174,21 @@ void TestDisplay::setVirtualRoot(Window window, Window vroot)
     XSync(display_, False);
 }
 
-bool isWarmBright(std::uint8_t r, std::uint8_t g, std::uint8_t b)
+std::string waitForPicture(Window window, double seconds, const std::vector<std::string>& expected)
 {
-    return r >= 180 && r >= g && g >= b && r - b >= 80;
-}
-
-bool isNearBlack(std::uint8_t r, std::uint8_t g, std::uint8_t b)
-{
-    return r < 40 && g < 40 && b < 40;
-}
-
-bool isFaintGrey(std::uint8_t r, std::uint8_t g, std::uint8_t b)
-{
-    const int high = std::max({r, g, b});
-    const int low = std::min({r, g, b});
-    return high >= 48 && high - low <= 24;
-}
-
-std::string describeMissingFlame(const Picture& p)
-{
-    if (p.width < 64 || p.height < 64) {
-        return "no picture of the window (" + std::to_string(p.width) + "x" +
-               std::to_string(p.height) + ")";
+    Launch check{{CINDRAL_PYTHON, CINDRAL_PICTURE_CHECK, "--window", hex(window), "--wait", std::to_string(seconds)}};
+    check.argv.insert(check.argv.end(), expected.begin(), expected.end());
+    const Finished verdict = runProgram(check, seconds + 60);
+    if (verdict.how == "exit 0") {
+        return "";
     }
-    const int warm = p.count(p.width / 4, p.height / 4, p.width * 3 / 4, p.height * 3 / 4, isWarmBright);
-    constexpr int kCorner = 16;
-    const int dark = p.count(0, 0, kCorner, kCorner, isNearBlack) +
-                     p.count(p.width - kCorner, 0, p.width, kCorner, isNearBlack) +
-                     p.count(0, p.height - kCorner, kCorner, p.height, isNearBlack) +
-                     p.count(p.width - kCorner, p.height - kCorner, p.width, p.height, isNearBlack);
-    std::string missing;
-    // A few dozen pixels of flame; stars are white and may cross a corner.
-    if (warm < 50) {
-        missing += "only " + std::to_string(warm) + " warm bright pixels in the middle; ";
+    if (verdict.how == "exit 1" && !verdict.out.empty()) {
+        return verdict.out.substr(0, verdict.out.find('\n'));
     }
-    if (dark < 4 * kCorner * kCorner * 9 / 10) {
-        missing += "only " + std::to_string(dark) + " of 1024 corner pixels near black; ";
-    }
-    return missing;
+    return "the picture check ended with " + verdict.how + ": " + verdict.err;
 }
 
-std::string waitForPicture(TestDisplay& display, Window window, double seconds,
-                           const std::function<std::string(const Picture&)>& describeMissing)
+std::string waitForFlame(Window window, double seconds)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    std::string verdict;
-    do {
-        verdict = describeMissing(display.capture(window));
-        if (verdict.empty()) {
-            return verdict;
-        }
-        sleepSeconds(0.1);
-    } while (std::chrono::steady_clock::now() < deadline);
-    return verdict;
-}
-
-std::string waitForFlame(TestDisplay& display, Window window, double seconds)
-{
-    return waitForPicture(display, window, seconds, describeMissingFlame);
+    return waitForPicture(window, seconds, {"--flame=middle", "--black=corners"});
 }

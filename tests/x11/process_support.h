@@ -2,13 +2,13 @@
 
 // Helpers for the tests that run the Linux host as a process on an X display.
 
+#include "process.h"
+
 #include <X11/Xlib.h>
-#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,43 +18,15 @@
     ASSERT_TRUE(std::getenv("DISPLAY") != nullptr && *std::getenv("DISPLAY") != '\0')   \
         << "needs an X display: run it through tools/with-display.sh"
 
-struct EnvChange {
-    std::string name;
-    bool unset = false;
-    std::string value;
-};
-
-// A running host program with its stderr captured. Killed if still running
-// when destroyed.
-class HostProcess {
+// The Linux host run with `args`, its environment changed as Launch::env says.
+class HostProcess : public Process {
 public:
-    HostProcess(const std::vector<std::string>& args, const std::vector<EnvChange>& env = {});
-    ~HostProcess();
-    HostProcess(const HostProcess&) = delete;
-    HostProcess& operator=(const HostProcess&) = delete;
-
-    pid_t pid() const { return pid_; }
-    bool running();
-    void signal(int number);
-
-    // Waits up to `seconds` for the exit; false on a time-out (the process is
-    // then killed).
-    bool waitForExit(double seconds);
-    // The wait status once waitForExit returned true.
-    int status() const { return status_; }
-    // A readable account of the exit: "exit 0", "signal 11", ...
-    std::string howItEnded() const;
-    // Everything written to stderr, once the process has ended.
-    const std::string& errorText();
-
-private:
-    pid_t pid_ = -1;
-    int stderrFd_ = -1;
-    int status_ = 0;
-    bool ended_ = false;
-    bool drained_ = false;
-    std::string errorText_;
+    explicit HostProcess(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
 };
+
+// A window id in hexadecimal (0x2a00007), as -window-id and
+// XSCREENSAVER_WINDOW take it.
+std::string hex(Window window);
 
 // An RGB picture of a window, 8 bits a channel.
 struct Picture {
@@ -103,23 +75,11 @@ private:
     Display* display_ = nullptr;
 };
 
-// Warm bright: strong red, red over green over blue: a flame's colours.
-bool isWarmBright(std::uint8_t r, std::uint8_t g, std::uint8_t b);
-bool isNearBlack(std::uint8_t r, std::uint8_t g, std::uint8_t b);
-// A star seen through the fog: grey of no particular hue, clearly above black.
-bool isFaintGrey(std::uint8_t r, std::uint8_t g, std::uint8_t b);
+// Waits up to `seconds` for `window` to show what `expected` names, in the
+// words of the one picture check, tests/support/picture_check.py (say
+// {"--stars=0,0,100,80"}); empty once it does, else what the last picture of
+// it lacked.
+std::string waitForPicture(Window window, double seconds, const std::vector<std::string>& expected);
 
-// What a flame looks like: warm bright pixels in the middle half of the
-// picture, near-black corners. Returns an empty string when it holds, else
-// what is missing.
-std::string describeMissingFlame(const Picture& picture);
-
-// Captures `window` until `describeMissing` returns an empty string or
-// `seconds` pass; returns the last verdict.
-std::string waitForPicture(TestDisplay& display, Window window, double seconds,
-                           const std::function<std::string(const Picture&)>& describeMissing);
-
-// waitForPicture with describeMissingFlame.
-std::string waitForFlame(TestDisplay& display, Window window, double seconds);
-
-void sleepSeconds(double seconds);
+// The flame in the middle, on black corners.
+std::string waitForFlame(Window window, double seconds);
