@@ -20,10 +20,8 @@ settings (dconf) and HOME are private too; the Xvfb is the test's own.
   (inside the namespace: mate_screensaver_test.py --case Theme --inside)
 """
 
-import ctypes
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
@@ -43,11 +41,6 @@ THEME_SETTINGS = {
     "lock-enabled": "false",
     "idle-activation-enabled": "false",
 }
-
-
-def die_with_parent():
-    """In the child before it runs its program: killed when this test goes."""
-    ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
 
 
 def outside(args):
@@ -74,11 +67,12 @@ def outside(args):
             # Without root, a user namespace in which this user is root may
             # mount; as root, the mount namespace alone.
             user = [] if os.geteuid() == 0 else ["--user", "--map-root-user"]
-            command = ["unshare"] + user + [
+            # setpriv --pdeathsig: killed when this test goes, however it goes.
+            command = ["setpriv", "--pdeathsig", "KILL", "unshare"] + user + [
                 "--mount", "--propagation", "private", "--pid", "--fork", "--kill-child", "--mount-proc", "--",
                 "sh", "-c", 'mount --bind "$0" "$1" && exec dbus-run-session -- "$2" "$3" --case Theme --inside',
                 root + HACK_DIR, HACK_DIR, sys.executable, os.path.abspath(__file__)]
-            done = subprocess.run(command, env=env, preexec_fn=die_with_parent, stdin=subprocess.DEVNULL,
+            done = subprocess.run(command, env=env, stdin=subprocess.DEVNULL,
                                   capture_output=True, text=True, timeout=100)
         print(done.stdout, end="")
         if done.returncode != 0:
