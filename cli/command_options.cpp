@@ -42,16 +42,16 @@ ReadOutcome readOptions(int argc, const char* const* argv, const OptionSpec* tab
         std::string_view value = inlineValue ? arg.substr(equals + 1) : std::string_view();
 
         const bool help = name == kHelpNames[0] || name == kHelpNames[1];
-        const OptionSpec* spec = nullptr;
-        for (std::size_t k = 0; k < tableSize && spec == nullptr; ++k) {
+        const OptionSpec* found = nullptr;
+        for (std::size_t k = 0; k < tableSize && found == nullptr; ++k) {
             if (table[k].name == name) {
-                spec = &table[k];
+                found = &table[k];
             }
         }
-        if (!help && name != kVersionName && spec == nullptr) {
+        if (!help && name != kVersionName && found == nullptr) {
             return invalid("unknown option '" + printable(written) + "'");
         }
-        const bool needsValue = spec != nullptr && spec->value != nullptr;
+        const bool needsValue = found != nullptr && found->value != nullptr;
         if (!needsValue) {
             if (inlineValue) {
                 return invalid(printable(written) + " takes no value");
@@ -63,12 +63,12 @@ ReadOutcome readOptions(int argc, const char* const* argv, const OptionSpec* tab
             value = argv[++i];
         }
         if (needsValue && value.empty()) {
-            return invalid(printable(written) + " needs " + spec->value);
+            return invalid(printable(written) + " needs " + found->value);
         }
-        if (!take(spec->id, value, error)) {
+        if (!take(found->id, value, error)) {
             return ReadOutcome::Invalid;
         }
-        if (spec->endsReading) {
+        if (found->endsReading) {
             break;
         }
     }
