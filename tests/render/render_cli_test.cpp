@@ -1,5 +1,6 @@
 // cindral-render run as a separate program, the way a user runs it.
 #include "cindral_version.h"
+#include "file_text.h"
 #include "scene_state_text.h"
 #include "scene.h"
 #include "scene_state_json.h"
@@ -21,14 +22,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class RenderCli : public ::testing::Test {
 protected:
@@ -77,7 +70,7 @@ TEST_F(RenderCli, WritesAPngAndTheSceneStateAfterAThousandFrames)
 
     // Drawing through Mesa leaves the animation exactly as the scene computes
     // it without any drawing: frame count, draws, every float.
-    EXPECT_EQ(readFile(path("s.json")), sceneStateTextAfter(320, 240, 1000));
+    EXPECT_EQ(fileText(path("s.json")), sceneStateTextAfter(320, 240, 1000));
 }
 
 TEST_F(RenderCli, WritesEveryKthFrameUnderItsNumber)
@@ -98,9 +91,9 @@ TEST_F(RenderCli, TwoRunsOf3000FramesWriteIdenticalStateFiles)
         const Finished r = run({"--frames", "3000", "--size", "64x48", "--state", path(name)});
         ASSERT_EQ(r.how, "exit 0") << r.err;
     }
-    const std::string first = readFile(path("a.json"));
+    const std::string first = fileText(path("a.json"));
     EXPECT_FALSE(first.empty());
-    EXPECT_EQ(first, readFile(path("b.json")));
+    EXPECT_EQ(first, fileText(path("b.json")));
 }
 
 // /dev/stdout on a pipe is /proc's link to the pipe, written in place.
@@ -136,7 +129,7 @@ TEST_F(RenderCli, ASuccessfulRunReplacesAnOutputKeepingItsMode)
         fs::permissions(path("keep.json"), fs::perms(0640));
         const Finished r = run({"--frames", "2", "--size", "16x16", "--state", path("keep.json")}, env);
         ASSERT_EQ(r.how, "exit 0") << environment << "\n" << r.err;
-        EXPECT_EQ(readFile(path("keep.json")), sceneStateTextAfter(16, 16, 2)) << environment;
+        EXPECT_EQ(fileText(path("keep.json")), sceneStateTextAfter(16, 16, 2)) << environment;
         EXPECT_EQ(fs::status(path("keep.json")).permissions(), fs::perms(0640)) << environment;
         for (const auto& entry : fs::directory_iterator(dir_)) {
             EXPECT_EQ(entry.path().filename().string().rfind(".cindral-render-", 0), std::string::npos)

@@ -7,6 +7,7 @@
 // outputs, as the program does before its first frame, and as the program
 // where it takes a process: a user, a memory limit, a signal, a standard
 // stream, a rendered frame.
+#include "file_text.h"
 #include "render_options.h"
 #include "render_outputs.h"
 #include "process.h"
@@ -70,14 +71,6 @@ struct Row {
 const std::string kNamedTemporaries = "LD_PRELOAD=" CINDRAL_NO_TMPFILE_SHIM;
 // No EGL vendor library at all: no off-screen context can be had.
 const std::string kNoEgl = "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json";
-
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string nameOf(const std::string& entry)
 {
@@ -273,7 +266,7 @@ protected:
         for (const std::string& entry : row.after) {
             const std::size_t content = entry.find(" = ");
             if (content != std::string::npos) {
-                EXPECT_EQ(readFile(work / nameOf(entry)), entry.substr(content + 3)) << where;
+                EXPECT_EQ(fileText(work / nameOf(entry)), entry.substr(content + 3)) << where;
             }
         }
     }

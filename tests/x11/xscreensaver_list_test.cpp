@@ -1,3 +1,4 @@
+#include "file_text.h"
 #include "xscreensaver_list.h"
 
 #include <gtest/gtest.h>
@@ -135,14 +136,6 @@ TEST(XScreenSaverList, EditsOnlyCindralsEntryAndLeavesEveryOtherByte)
 
 namespace {
 
-std::string contents(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 void write(const std::string& path, const std::string& text)
 {
     std::ofstream(path, std::ios::binary) << text;
@@ -173,11 +166,11 @@ TEST(XScreenSaverList, KeepsTheOldFileWritesWholeFilesAndKeepsALinkALink)
     struct stat link;
     ASSERT_EQ(lstat(settings.c_str(), &link), 0);
     EXPECT_TRUE(S_ISLNK(link.st_mode)) << "the link was replaced by a file";
-    EXPECT_EQ(contents(target), handEditedWith(kCindral));
+    EXPECT_EQ(fileText(target), handEditedWith(kCindral));
     struct stat written;
     ASSERT_EQ(stat(target.c_str(), &written), 0);
     EXPECT_EQ(written.st_mode & 0777, 0600u);
-    EXPECT_EQ(contents(settings + ".bak"), kHandEdited);
+    EXPECT_EQ(fileText(settings + ".bak"), kHandEdited);
 
     // Nothing to do: no file is written, the old one is not kept again.
     unlink((settings + ".bak").c_str());
@@ -192,7 +185,7 @@ TEST(XScreenSaverList, KeepsTheOldFileWritesWholeFilesAndKeepsALinkALink)
     report = changeXScreenSaverList(request);
     EXPECT_EQ(report.exitCode, 2);
     EXPECT_NE(report.text.find("line 2"), std::string::npos) << report.text;
-    EXPECT_EQ(contents(target), "timeout: 1\ngarbage\n");
+    EXPECT_EQ(fileText(target), "timeout: 1\ngarbage\n");
 
     // No file: Remove makes none; Add without defaults cannot make one.
     unlink(settings.c_str());
