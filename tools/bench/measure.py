@@ -18,6 +18,23 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
+def thread_cpu_seconds(pid, by):
+    """cpu_seconds of the threads of a process, added up under by(name) for
+    each thread's name."""
+    total = {}
+    for task in os.listdir("/proc/%d/task" % pid):
+        try:
+            with open("/proc/%d/task/%s/stat" % (pid, task)) as f:
+                stat = f.read()
+        except OSError:
+            continue  # ended meanwhile
+        name = stat[stat.index("(") + 1:stat.rindex(")")]
+        fields = stat.rsplit(")", 1)[1].split()
+        key = by(name)
+        total[key] = total.get(key, 0.0) + (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    return total
+
+
 def process_tree(root):
     """The process `root` and every process below it, as a list of PIDs."""
     parents = {}
