@@ -18,6 +18,15 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
+def machine_busy_seconds():
+    """Processor seconds the whole machine has been busy, all processors
+    together, from the kernel's first line of /proc/stat: with the measured
+    processes' own time taken off, how much else ran during a window."""
+    with open("/proc/stat") as f:
+        user, nice, system, idle, iowait, irq, softirq, steal = (int(n) for n in f.readline().split()[1:9])
+    return (user + nice + system + irq + softirq + steal) / os.sysconf("SC_CLK_TCK")
+
+
 def thread_cpu_seconds(pid, by):
     """cpu_seconds of the threads of a process, added up under by(name) for
     each thread's name."""
@@ -90,11 +99,13 @@ class CountedRun:
     drawing with GL on an X display, its frames counted where it presents
     them (swap_counter.c, preloaded), both over the same window after a
     warm-up; with `server`, the X server's processor milliseconds per frame
-    of the program's over that window too. `preload` adds shared objects to
-    load before the counter. Build the counter once per work folder:
+    of the program's over that window too, and how many processors the rest
+    of the machine kept busy on average meanwhile. `preload` adds shared
+    objects to load before the counter. Build the counter once per work
+    folder:
 
         counter = CountedRun.build(work)
-        fps, ms, server_ms = counter.run(command, display, server_pid, warmup, seconds)
+        fps, ms, server_ms, others = counter.run(command, display, server_pid, warmup, seconds)
     """
 
     def __init__(self, work, shim):
@@ -121,14 +132,15 @@ class CountedRun:
         try:
             cindral_env.wait_for("the first frame of %s" % command[0], lambda: self.swaps() > 0, 30)
             time.sleep(warmup)
-            server0 = cpu_seconds(server_pid) if server_pid else 0.0
+            server0, busy0 = cpu_seconds(server_pid) if server_pid else 0.0, machine_busy_seconds()
             frames0, cpu0, t0 = self.swaps(), cpu_seconds(program.pid), time.monotonic()
             time.sleep(seconds)
             frames1, cpu1, t1 = self.swaps(), cpu_seconds(program.pid), time.monotonic()
-            server1 = cpu_seconds(server_pid) if server_pid else 0.0
+            server1, busy1 = cpu_seconds(server_pid) if server_pid else 0.0, machine_busy_seconds()
         finally:
             program.terminate()
             program.wait()
         frames = max(frames1 - frames0, 1)
+        others = (busy1 - busy0) - (cpu1 - cpu0) - (server1 - server0)
         return (frames / (t1 - t0), 1000.0 * (cpu1 - cpu0) / frames,
-                1000.0 * (server1 - server0) / frames)
+                1000.0 * (server1 - server0) / frames, others / (t1 - t0))

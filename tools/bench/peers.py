@@ -10,7 +10,8 @@ does falls on all of them alike. Every frame a program presents is counted
 where it calls glXSwapBuffers or eglSwapBuffers (tools/bench/swap_counter.c,
 preloaded), and its processor time (user + system, all threads) is read from
 /proc, with the X server's beside it; both over the same window after a
-warm-up. Each program runs at its own pace: the host at up to 100 frames a
+warm-up. The last column is how many processors the rest of the machine kept
+busy meanwhile: what disturbed the figures. Each program runs at its own pace: the host at up to 100 frames a
 second, the hacks at their default delay.
 
 Two more runs of the host split its frame (tools/bench/sprite_shim.c,
@@ -63,12 +64,13 @@ def main():
         print("machine: %d cores, load average %.2f at the start" % (os.cpu_count(), load_average()))
         print("%d rounds of %g s each after %g s of warm-up; min / median / max\n" %
               (args.rounds, args.seconds, args.warmup))
-        print("| size | program | frames per second | processor ms per frame | X server ms per frame |")
-        print("|---|---|---:|---:|---:|")
+        print("| size | program | frames per second | processor ms per frame | X server ms per frame | "
+              "rest of the machine, processors |")
+        print("|---|---|---:|---:|---:|---:|")
         for size in args.sizes.split(","):
             runs = [(name, command, {}, ()) for name, command in programs.items()]
             runs += [(name, host, {"CINDRAL_BENCH_SPRITES": mode}, (sprites,)) for name, mode in HOST_SPLIT]
-            results = {name: ([], [], []) for name, _, _, _ in runs}
+            results = {name: ([], [], [], []) for name, _, _, _ in runs}
             xvfb = cindral_env.Xvfb(screen=size + "x24")
             display = xvfb.start()
             try:
@@ -80,13 +82,14 @@ def main():
                             column.append(value)
             finally:
                 xvfb.stop()
-            for name, (rates, costs, server) in results.items():
-                print("| %s | %s | %s | %s | %s |" % (size, name, spread(rates), spread(costs), spread(server)))
+            for name, (rates, costs, server, others) in results.items():
+                print("| %s | %s | %s | %s | %s | %s |" % (size, name, spread(rates), spread(costs), spread(server),
+                                                         spread(others)))
             median = {name: statistics.median(r[1]) for name, r in results.items()}
             best_peer = min(median[n] for n in programs if n != "cindral")
-            print("| %s | cindral / best peer | | %.2f | |" % (size, median["cindral"] / best_peer))
+            print("| %s | cindral / best peer | | %.2f | | |" % (size, median["cindral"] / best_peer))
             clear, zero = median["cindral, clear + swap"], median["cindral, zero-area sprites"]
-            print("| %s | cindral's split: fixed %.2f, geometry %.2f, fill %.2f | | | |"
+            print("| %s | cindral's split: fixed %.2f, geometry %.2f, fill %.2f | | | | |"
                   % (size, clear, zero - clear, median["cindral"] - zero))
         print("\nload average %.2f at the end" % load_average())
     return 0

@@ -22,7 +22,9 @@ WebGLRenderingContext.clear, put in before the page's own scripts); the
 native host's where it presents (swap_counter.c). Processor time is that of
 the whole browser, every process and thread of it, over the same window
 after a warm-up; the GPU process's and the renderer's shares are shown
-beside it, and the X server's beside the native host's.
+beside it, and the X server's beside the native host's. The last column is
+how many processors the rest of the machine kept busy meanwhile: what
+disturbed the figures.
 
   python3 tools/bench/web_floor.py [--sizes 1280x800,1920x1080] [--rounds 3]
         [--seconds 8] [--warmup 3] [--site dist/web] [--compare NAME=DIR]...
@@ -44,7 +46,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "web"))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 import cindral_env  # noqa: E402
 import run_web_tests as web  # noqa: E402
-from measure import CountedRun, load_average, spread, tree_cpu_seconds  # noqa: E402
+from measure import CountedRun, load_average, machine_busy_seconds, spread, tree_cpu_seconds  # noqa: E402
 
 # The page's own context attributes (host_web/page.js).
 CLEAR_PAGE = """<!DOCTYPE html>
@@ -120,17 +122,20 @@ def measure_page(url, variant, size, args, work):
         cindral_env.wait_for("the first frame of %s" % url, lambda: browser.evaluate(frames) > 0, 30)
         time.sleep(args.warmup)
         pid = browser.process.pid
-        cpu0, frames0, t0 = tree_cpu_seconds(pid, process_kind), browser.evaluate(frames), time.monotonic()
+        busy0, cpu0 = machine_busy_seconds(), tree_cpu_seconds(pid, process_kind)
+        frames0, t0 = browser.evaluate(frames), time.monotonic()
         time.sleep(args.seconds)
-        cpu1, frames1, t1 = tree_cpu_seconds(pid, process_kind), browser.evaluate(frames), time.monotonic()
+        frames1, t1 = browser.evaluate(frames), time.monotonic()
+        busy1, cpu1 = machine_busy_seconds(), tree_cpu_seconds(pid, process_kind)
     finally:
         browser.close()
         shutil.rmtree(folder, ignore_errors=True)
     count = max(frames1 - frames0, 1)
     per_frame = {kind: 1000.0 * (cpu1.get(kind, 0.0) - cpu0.get(kind, 0.0)) / count
                  for kind in ("gpu", "renderer", "browser")}
+    browser_seconds = sum(cpu1.values()) - sum(cpu0.values())
     return {"fps": count / (t1 - t0), "ms": sum(per_frame.values()), "gpu": per_frame["gpu"],
-            "renderer": per_frame["renderer"]}
+            "renderer": per_frame["renderer"], "others": (busy1 - busy0 - browser_seconds) / (t1 - t0)}
 
 
 def copy_site(source, work, name):
@@ -174,8 +179,8 @@ def main():
             print("%d rounds of %g s each after %g s of warm-up; min / median / max of the rounds\n"
                   % (args.rounds, args.seconds, args.warmup))
             print("| size | what | frames per second | processor ms per frame | of it GPU process | "
-                  "of it renderer | median / clear |")
-            print("|---|---|---:|---:|---:|---:|---:|")
+                  "of it renderer | median / clear | rest of the machine, processors |")
+            print("|---|---|---:|---:|---:|---:|---:|---:|")
             for size in sizes:
                 label = "%dx%d" % size
                 results = {name: [] for name, _ in pages}
@@ -186,11 +191,11 @@ def main():
                         for name, url in pages:
                             results[name].append(measure_page(url, name, size, args, work))
                         if native:
-                            fps, ms, server = counter.run([os.path.abspath(args.program), "--root"], display,
-                                                          xvfb.process.pid, args.warmup, args.seconds)
+                            fps, ms, server, others = counter.run([os.path.abspath(args.program), "--root"],
+                                                                  display, xvfb.process.pid, args.warmup,
+                                                                  args.seconds)
                             results.setdefault("native", []).append(
-                                {"fps": fps, "ms": ms, "gpu": float("nan"), "renderer": float("nan"),
-                                 "server": server})
+                                {"fps": fps, "ms": ms, "server": server, "others": others})
                 finally:
                     if native:
                         xvfb.stop()
@@ -199,11 +204,11 @@ def main():
                     column = lambda key: spread([r[key] for r in runs])  # noqa: E731
                     shares = ("%s | %s" % (column("gpu"), column("renderer")) if name != "native"
                               else "X server %s | " % column("server"))
-                    print("| %s | %s | %s | %s | %s | %.2f |" % (
+                    print("| %s | %s | %s | %s | %s | %.2f | %s |" % (
                         label, name, column("fps"), column("ms"), shares,
-                        statistics.median(r["ms"] for r in runs) / floor))
+                        statistics.median(r["ms"] for r in runs) / floor, column("others")))
                 median = {name: statistics.median(r["ms"] for r in runs) for name, runs in results.items()}
-                print("| %s | split: fixed %.2f, geometry %.2f, fill %.2f | | | | | |" % (
+                print("| %s | split: fixed %.2f, geometry %.2f, fill %.2f | | | | | | |" % (
                     label, median["clear"], median["zero area"] - median["clear"],
                     median["page"] - median["zero area"]))
             print("\nload average %.2f at the end" % load_average())
