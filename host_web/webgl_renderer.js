@@ -1,45 +1,73 @@
 // Draws the frames of the immediate-mode layer (immediate_mode.h) with WebGL
-// 1.0: one shader program doing what GL 1.1's fixed-function pipeline does
-// with the state the layer keeps (texture modulated by the vertex colour, fog
-// from the eye distance per vertex, the blend function), one vertex buffer,
-// one texture. The page hands it the context with Module.attachWebGl(gl),
-// again after a lost context is restored.
+// 1.0: shader programs doing what GL 1.1's fixed-function pipeline does with
+// the state the layer keeps (texture modulated by the vertex colour, fog from
+// the eye distance per vertex, the blend function), one vertex buffer, one
+// texture. The page hands it the context with Module.attachWebGl(gl), again
+// after a lost context is restored.
+//
+// Without a GPU the browser runs these shaders on the processor, and a
+// frame's cost is mostly the fragment shader's (docs/performance.md). So each
+// combination of texturing and fog the layer asks for gets a program of its
+// own, compiled on first use, with no branch left in it; and the fog is
+// applied per vertex, to the colour, leaving the fragment shader one
+// multiplication by the texture.
 mergeInto(LibraryManager.library, {
   $CindralWebGl__postset: 'Module["attachWebGl"] = CindralWebGl.attach;',
   $CindralWebGl: {
     gl: null,
-    uniforms: null,
+    programs: null,   // by their defines, as compiled so far for this context
     // Floats per vertex: eye position (3), texture coordinates (2), colour (4).
     stride: 9,
+    // The state of the draws to come, as the calls below set it.
+    projection: null,  // a Float32Array of 16 once attached
+    texturing: false,
+    fogMode: 0,        // 0 no fog, 1 linear, 2 exponential, 3 squared exponential
+    fogEnd: 1,
+    fogScale: 1,       // 1 / (end - start), 0 when they are equal
+    fogDensity: 1,
+    fogColour: [0, 0, 0],
 
     vertexShader: [
       'attribute vec3 aEye;',
       'attribute vec2 aTexCoord;',
       'attribute vec4 aColour;',
       'uniform mat4 uProjection;',
-      // 0 no fog, 1 linear, 2 exponential, 3 squared exponential
-      'uniform int uFogMode;',
       'uniform float uFogEnd;',
-      'uniform float uFogScale;', // 1 / (end - start), 0 when they are equal
+      'uniform float uFogScale;',
       'uniform float uFogDensity;',
-      'varying vec2 vTexCoord;',
+      'uniform vec3 uFogColour;',
       'varying vec4 vColour;',
-      'varying float vFog;',
+      '#ifdef TEXTURING',
+      'varying vec2 vTexCoord;',
+      '#endif',
+      '#ifdef FOG_COLOUR',
+      'varying vec3 vFogColour;',
+      '#endif',
       'void main() {',
       '  gl_Position = uProjection * vec4(aEye, 1.0);',
+      '#ifdef TEXTURING',
       '  vTexCoord = aTexCoord;',
-      '  vColour = clamp(aColour, 0.0, 1.0);',
+      '#endif',
       // GL's fog coordinate: the eye-space depth, as a distance.
       '  float c = abs(aEye.z);',
       '  float f = 1.0;',
-      '  if (uFogMode == 1) {',
-      '    f = (uFogEnd - c) * uFogScale;',
-      '  } else if (uFogMode == 2) {',
-      '    f = exp(-uFogDensity * c);',
-      '  } else if (uFogMode == 3) {',
-      '    f = exp(-(uFogDensity * c) * (uFogDensity * c));',
-      '  }',
-      '  vFog = clamp(f, 0.0, 1.0);',
+      '#if FOG == 1',
+      '  f = (uFogEnd - c) * uFogScale;',
+      '#elif FOG == 2',
+      '  f = exp(-uFogDensity * c);',
+      '#elif FOG == 3',
+      '  f = exp(-(uFogDensity * c) * (uFogDensity * c));',
+      '#endif',
+      '  f = clamp(f, 0.0, 1.0);',
+      // GL takes f of the fragment's colour, texture applied, and 1 - f of the
+      // fog colour. Both parts go to the vertex here: the same wherever colour
+      // and fog factor are constant across a primitive, as across each of the
+      // scene's sprites.
+      '  vec4 colour = clamp(aColour, 0.0, 1.0);',
+      '  vColour = vec4(colour.rgb * f, colour.a);',
+      '#ifdef FOG_COLOUR',
+      '  vFogColour = uFogColour * (1.0 - f);',
+      '#endif',
       '}',
     ].join('\n'),
 
@@ -49,18 +77,23 @@ mergeInto(LibraryManager.library, {
       '#else',
       'precision mediump float;',
       '#endif',
-      'uniform sampler2D uTexture;',
-      'uniform bool uTexturing;',
-      'uniform vec4 uFogColour;',
-      'varying vec2 vTexCoord;',
       'varying vec4 vColour;',
-      'varying float vFog;',
+      '#ifdef TEXTURING',
+      'uniform sampler2D uTexture;',
+      'varying vec2 vTexCoord;',
+      '#endif',
+      '#ifdef FOG_COLOUR',
+      'varying vec3 vFogColour;',
+      '#endif',
       'void main() {',
       '  vec4 c = vColour;',
-      '  if (uTexturing) {',
-      '    c *= texture2D(uTexture, vTexCoord);',
-      '  }',
-      '  gl_FragColor = vec4(mix(uFogColour.rgb, c.rgb, vFog), c.a);',
+      '#ifdef TEXTURING',
+      '  c *= texture2D(uTexture, vTexCoord);',
+      '#endif',
+      '#ifdef FOG_COLOUR',
+      '  c.rgb += vFogColour;',
+      '#endif',
+      '  gl_FragColor = c;',
       '}',
     ].join('\n'),
 
@@ -74,23 +107,46 @@ mergeInto(LibraryManager.library, {
       return shader;
     },
 
-    attach: function(gl) {
-      var program = gl.createProgram();
-      gl.attachShader(program, CindralWebGl.compile(gl, gl.VERTEX_SHADER, CindralWebGl.vertexShader));
-      gl.attachShader(program, CindralWebGl.compile(gl, gl.FRAGMENT_SHADER, CindralWebGl.fragmentShader));
-      gl.bindAttribLocation(program, 0, 'aEye');
-      gl.bindAttribLocation(program, 1, 'aTexCoord');
-      gl.bindAttribLocation(program, 2, 'aColour');
-      gl.linkProgram(program);
-      if (!gl.getProgramParameter(program, gl.LINK_STATUS) && !gl.isContextLost()) {
-        throw new Error('shader program: ' + gl.getProgramInfoLog(program));
+    // The program for the state of the draws to come, made current.
+    useProgram: function() {
+      var gl = CindralWebGl.gl;
+      // Fog in black, as the scene's, adds nothing.
+      var fogColour = CindralWebGl.fogMode != 0 && CindralWebGl.fogColour.some(function(c) { return c != 0; });
+      var defines = '#define FOG ' + CindralWebGl.fogMode + '\n' +
+          (CindralWebGl.texturing ? '#define TEXTURING\n' : '') + (fogColour ? '#define FOG_COLOUR\n' : '');
+      var p = CindralWebGl.programs[defines];
+      if (!p) {
+        var program = gl.createProgram();
+        gl.attachShader(program, CindralWebGl.compile(gl, gl.VERTEX_SHADER, defines + CindralWebGl.vertexShader));
+        gl.attachShader(program,
+                        CindralWebGl.compile(gl, gl.FRAGMENT_SHADER, defines + CindralWebGl.fragmentShader));
+        gl.bindAttribLocation(program, 0, 'aEye');
+        gl.bindAttribLocation(program, 1, 'aTexCoord');
+        gl.bindAttribLocation(program, 2, 'aColour');
+        gl.linkProgram(program);
+        if (!gl.getProgramParameter(program, gl.LINK_STATUS) && !gl.isContextLost()) {
+          throw new Error('shader program: ' + gl.getProgramInfoLog(program));
+        }
+        p = {program: program};
+        ['uProjection', 'uFogEnd', 'uFogScale', 'uFogDensity', 'uFogColour', 'uTexture'].forEach(function(name) {
+          p[name] = gl.getUniformLocation(program, name);
+        });
+        gl.useProgram(program);
+        gl.uniform1i(p.uTexture, 0);
+        CindralWebGl.programs[defines] = p;
       }
-      gl.useProgram(program);
-      var u = {};
-      ['uProjection', 'uFogMode', 'uFogEnd', 'uFogScale', 'uFogDensity', 'uTexture', 'uTexturing',
-       'uFogColour'].forEach(function(name) { u[name] = gl.getUniformLocation(program, name); });
-      gl.uniform1i(u.uTexture, 0);
+      gl.useProgram(p.program);
+      gl.uniformMatrix4fv(p.uProjection, false, CindralWebGl.projection);
+      gl.uniform1f(p.uFogEnd, CindralWebGl.fogEnd);
+      gl.uniform1f(p.uFogScale, CindralWebGl.fogScale);
+      gl.uniform1f(p.uFogDensity, CindralWebGl.fogDensity);
+      gl.uniform3fv(p.uFogColour, CindralWebGl.fogColour);
+    },
 
+    attach: function(gl) {
+      CindralWebGl.gl = gl;
+      CindralWebGl.programs = {};
+      CindralWebGl.projection = CindralWebGl.projection || new Float32Array(16);
       gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
       var bytes = CindralWebGl.stride * 4;
       gl.enableVertexAttribArray(0);
@@ -106,18 +162,30 @@ mergeInto(LibraryManager.library, {
       // the same frame differ between drivers.
       gl.disable(gl.DITHER);
       gl.disable(gl.DEPTH_TEST);
-      CindralWebGl.gl = gl;
-      CindralWebGl.uniforms = u;
     },
   },
 
   cindral_webgl_texture__deps: ['$CindralWebGl'],
   cindral_webgl_texture: function(texels, width, height, channels, minFilter, magFilter, wrapS, wrapT) {
     var gl = CindralWebGl.gl;
+    var image = HEAPU8.subarray(texels, texels + width * height * channels);
     var format = channels == 3 ? gl.RGB : gl.RGBA;
+    // An RGB image in shades of grey, as the sprite's, samples the same from
+    // one byte a texel as from three; a third of the bytes to filter.
+    var grey = channels == 3;
+    for (var i = 0; grey && i < image.length; i += 3) {
+      grey = image[i] == image[i + 1] && image[i] == image[i + 2];
+    }
+    if (grey) {
+      var luminance = new Uint8Array(width * height);
+      for (var j = 0; j < luminance.length; ++j) {
+        luminance[j] = image[3 * j];
+      }
+      format = gl.LUMINANCE;
+      image = luminance;
+    }
     gl.pixelStorei(gl.UNPACK_ALIGNMENT, 1);
-    gl.texImage2D(gl.TEXTURE_2D, 0, format, width, height, 0, format, gl.UNSIGNED_BYTE,
-                  HEAPU8.subarray(texels, texels + width * height * channels));
+    gl.texImage2D(gl.TEXTURE_2D, 0, format, width, height, 0, format, gl.UNSIGNED_BYTE, image);
     // GL_CLAMP (0x2900) has no WebGL counterpart; the nearest is to clamp to
     // the edge texels.
     var wrap = function(mode) { return mode == 0x2900 ? gl.CLAMP_TO_EDGE : mode; };
@@ -136,10 +204,8 @@ mergeInto(LibraryManager.library, {
 
   cindral_webgl_view__deps: ['$CindralWebGl'],
   cindral_webgl_view: function(x, y, width, height, projection) {
-    var gl = CindralWebGl.gl;
-    gl.viewport(x, y, width, height);
-    gl.uniformMatrix4fv(CindralWebGl.uniforms.uProjection, false,
-                        HEAPF32.subarray(projection >> 2, (projection >> 2) + 16));
+    CindralWebGl.gl.viewport(x, y, width, height);
+    CindralWebGl.projection.set(HEAPF32.subarray(projection >> 2, (projection >> 2) + 16));
   },
 
   cindral_webgl_blend__deps: ['$CindralWebGl'],
@@ -151,24 +217,23 @@ mergeInto(LibraryManager.library, {
       gl.disable(gl.BLEND);
     }
     gl.blendFunc(source, destination);
-    gl.uniform1i(CindralWebGl.uniforms.uTexturing, texturing);
+    CindralWebGl.texturing = !!texturing;
   },
 
   cindral_webgl_fog__deps: ['$CindralWebGl'],
   cindral_webgl_fog: function(enabled, mode, density, start, end, red, green, blue, alpha) {
-    var gl = CindralWebGl.gl;
-    var u = CindralWebGl.uniforms;
     var modes = {0x2601: 1, 0x0800: 2, 0x0801: 3}; // GL_LINEAR, GL_EXP, GL_EXP2
-    gl.uniform1i(u.uFogMode, enabled ? (modes[mode] || 0) : 0);
-    gl.uniform1f(u.uFogEnd, end);
-    gl.uniform1f(u.uFogScale, end != start ? 1 / (end - start) : 0);
-    gl.uniform1f(u.uFogDensity, density);
-    gl.uniform4f(u.uFogColour, red, green, blue, alpha);
+    CindralWebGl.fogMode = enabled ? (modes[mode] || 0) : 0;
+    CindralWebGl.fogEnd = end;
+    CindralWebGl.fogScale = end != start ? 1 / (end - start) : 0;
+    CindralWebGl.fogDensity = density;
+    CindralWebGl.fogColour = [red, green, blue];
   },
 
   cindral_webgl_triangles__deps: ['$CindralWebGl'],
   cindral_webgl_triangles: function(vertices, count) {
     var gl = CindralWebGl.gl;
+    CindralWebGl.useProgram();
     var first = vertices >> 2;
     gl.bufferData(gl.ARRAY_BUFFER, HEAPF32.subarray(first, first + count * CindralWebGl.stride),
                   gl.STREAM_DRAW);

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Frame rate and processor time of the running Windows saver (cindral.scr /s)
-under Wine on a private 1024x768 Xvfb display. A figure printer, not a test.
+under Wine on a private Xvfb display (1024x768, or --size). A figure printer,
+not a test.
 
 Frames are counted from Wine's relay trace restricted to one function,
 gdi32.SwapBuffers: one traced call per presented frame, with Wine's own
@@ -8,10 +9,13 @@ timestamps, so the saver runs unmodified. Each run waits for the first frame,
 lets the saver warm up, counts the frames of a window of --seconds, and ends
 the saver only a margin after that window, so the whole window has the saver
 in it. Processor time (user + system, from /proc) is read for the saver's
-process over the same window. Runs are repeated and given as min / median /
-max.
+process over the same window, and for its threads apart: llvmpipe's
+rasteriser threads (llvmpipe-N), which fill the frame's pixels, and the
+others, where the saver computes the scene, makes its GL calls and spins
+until the frame's 10 ms are over. Runs are repeated and given as min /
+median / max.
 
-  tools/bench/saver_fps.py [--arch win32|win64] [--scr FILE] [--runs 5] [--seconds 10]
+  tools/bench/saver_fps.py [--arch win32|win64] [--scr FILE] [--runs 5] [--seconds 10] [--size 1024x768]
 
 Whether 32-bit code runs natively or through qemu's user-mode emulation is the
 machine's affair (see docs/performance.md); the script reports which.
@@ -25,7 +29,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import cindral_env  # noqa: E402
-from measure import cpu_seconds, spread  # noqa: E402
+from measure import cpu_seconds, spread, thread_cpu_seconds  # noqa: E402
 
 DEFAULT_SCR = {"win32": "build/win-i686/host/cindral.scr", "win64": "build/win-x86_64/host/cindral.scr"}
 SWAP = re.compile(r"^(\d+\.\d+):\S+:Call gdi32\.SwapBuffers")
@@ -36,8 +40,13 @@ def swap_stamps(log):
         return [float(m.group(1)) for m in map(SWAP.match, f) if m]
 
 
+def thread_kind(name):
+    return "rasteriser" if name.startswith("llvmpipe") else "saver"
+
+
 def one_run(args, env):
-    """Frames per second and processor seconds per second over one window."""
+    """Frames per second, and processor seconds per second of the process
+    and of its rasteriser threads, over one window."""
     log = os.path.join(args.work, "relay.log")
     command = [env["CINDRAL_WINE"], args.scr, "/s"]
     run_env = dict(env, WINEDEBUG="+relay,+timestamp")
@@ -47,9 +56,9 @@ def one_run(args, env):
         cindral_env.wait_for("the first frame", lambda: swap_stamps(log), 120)
         args.emulated = os.path.basename(os.readlink("/proc/%d/exe" % saver.pid)).startswith("qemu")
         time.sleep(args.warmup)
-        cpu0, t0 = cpu_seconds(saver.pid), time.monotonic()
+        cpu0, threads0, t0 = cpu_seconds(saver.pid), thread_cpu_seconds(saver.pid, thread_kind), time.monotonic()
         time.sleep(args.seconds)
-        cpu1, t1 = cpu_seconds(saver.pid), time.monotonic()
+        cpu1, threads1, t1 = cpu_seconds(saver.pid), thread_cpu_seconds(saver.pid, thread_kind), time.monotonic()
         time.sleep(args.margin)
         subprocess.run(["xdotool", "key", "space"], env=env, check=True)
         saver.wait(60)
@@ -62,7 +71,8 @@ def one_run(args, env):
     frames = sum(1 for s in stamps if begin <= s < begin + args.seconds)
     if stamps[-1] < begin + args.seconds:
         raise RuntimeError("the saver did not cover the counting window")
-    return frames / args.seconds, (cpu1 - cpu0) / (t1 - t0)
+    rasteriser = threads1.get("rasteriser", 0.0) - threads0.get("rasteriser", 0.0)
+    return frames / args.seconds, (cpu1 - cpu0) / (t1 - t0), rasteriser / (t1 - t0)
 
 
 def main():
@@ -74,6 +84,7 @@ def main():
     parser.add_argument("--warmup", type=float, default=3.0)
     parser.add_argument("--margin", type=float, default=1.0)
     parser.add_argument("--work", default="build/bench-saver")
+    parser.add_argument("--size", default="1024x768")
     args = parser.parse_args()
     args.scr = os.path.abspath(args.scr or DEFAULT_SCR[args.arch])
     args.work = os.path.abspath(args.work)
@@ -84,27 +95,30 @@ def main():
 
     env = cindral_env.wine_environment(args.arch)
     debug_key = r"HKCU\Software\Wine\Debug"
-    rates, cpus = [], []
-    with cindral_env.Xvfb() as display:
+    rates, cpus, rasterisers = [], [], []
+    width, height = (int(n) for n in args.size.split("x"))
+    with cindral_env.Xvfb(screen="%dx%dx24" % (width, height)) as display:
         env["DISPLAY"] = display
         try:
             cindral_env.wine(env, "reg", "add", debug_key, "/v", "RelayInclude", "/t", "REG_SZ",
                              "/d", "gdi32.SwapBuffers", "/f", check=True)
-            subprocess.run(["xdotool", "mousemove", "512", "384"], env=env, check=True)
+            subprocess.run(["xdotool", "mousemove", str(width // 2), str(height // 2)], env=env, check=True)
             for _ in range(args.runs):
-                fps, cpu = one_run(args, env)
+                fps, cpu, rasteriser = one_run(args, env)
                 rates.append(fps)
                 cpus.append(cpu)
+                rasterisers.append(rasteriser)
         finally:
             cindral_env.wine(env, "reg", "delete", debug_key, "/v", "RelayInclude", "/f")
             cindral_env.stop_wine(env)
 
     how = "qemu user-mode emulation" if args.emulated else "run natively by this kernel"
-    print("saver: %s /s, %s build (%s), Wine, Xvfb 1024x768x24, Mesa llvmpipe" %
-          (args.scr, "32-bit" if args.arch == "win32" else "64-bit", how))
+    print("saver: %s /s, %s build (%s), Wine, Xvfb %dx%dx24, Mesa llvmpipe" %
+          (args.scr, "32-bit" if args.arch == "win32" else "64-bit", how, width, height))
     print("%d runs of %.0f s each, min / median / max" % (args.runs, args.seconds))
     print("frames per second: %s" % spread(rates))
     print("processor seconds per second (saver process): %s" % spread(cpus))
+    print("  of them llvmpipe's rasteriser threads: %s" % spread(rasterisers))
     return 0
 
 
