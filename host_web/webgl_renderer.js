@@ -15,7 +15,7 @@ mergeInto(LibraryManager.library, {
   $CindralWebGl__postset: 'Module["attachWebGl"] = CindralWebGl.attach;',
   $CindralWebGl: {
     gl: null,
-    programs: null,   // by their defines, as compiled so far for this context
+    programs: null,   // by programKey(), as compiled so far for this context
     // Floats per vertex: eye position (3), texture coordinates (2), colour (4).
     stride: 9,
     // The state of the draws to come, as the calls below set it.
@@ -25,7 +25,7 @@ mergeInto(LibraryManager.library, {
     fogEnd: 1,
     fogScale: 1,       // 1 / (end - start), 0 when they are equal
     fogDensity: 1,
-    fogColour: [0, 0, 0],
+    fogColour: null,   // a Float32Array of 3 once attached
 
     vertexShader: [
       'attribute vec3 aEye;',
@@ -107,15 +107,23 @@ mergeInto(LibraryManager.library, {
       return shader;
     },
 
+    // Which program the state of the draws to come needs, as a small number,
+    // so that a frame that needs one already made builds no string.
+    programKey: function() {
+      var c = CindralWebGl.fogColour;
+      // Fog in black, as the scene's, adds nothing.
+      var fogColour = CindralWebGl.fogMode != 0 && (c[0] != 0 || c[1] != 0 || c[2] != 0);
+      return CindralWebGl.fogMode * 4 + (CindralWebGl.texturing ? 2 : 0) + (fogColour ? 1 : 0);
+    },
+
     // The program for the state of the draws to come, made current.
     useProgram: function() {
       var gl = CindralWebGl.gl;
-      // Fog in black, as the scene's, adds nothing.
-      var fogColour = CindralWebGl.fogMode != 0 && CindralWebGl.fogColour.some(function(c) { return c != 0; });
-      var defines = '#define FOG ' + CindralWebGl.fogMode + '\n' +
-          (CindralWebGl.texturing ? '#define TEXTURING\n' : '') + (fogColour ? '#define FOG_COLOUR\n' : '');
-      var p = CindralWebGl.programs[defines];
+      var key = CindralWebGl.programKey();
+      var p = CindralWebGl.programs[key];
       if (!p) {
+        var defines = '#define FOG ' + (key >> 2) + '\n' + (key & 2 ? '#define TEXTURING\n' : '') +
+            (key & 1 ? '#define FOG_COLOUR\n' : '');
         var program = gl.createProgram();
         gl.attachShader(program, CindralWebGl.compile(gl, gl.VERTEX_SHADER, defines + CindralWebGl.vertexShader));
         gl.attachShader(program,
@@ -133,7 +141,7 @@ mergeInto(LibraryManager.library, {
         });
         gl.useProgram(program);
         gl.uniform1i(p.uTexture, 0);
-        CindralWebGl.programs[defines] = p;
+        CindralWebGl.programs[key] = p;
       }
       gl.useProgram(p.program);
       gl.uniformMatrix4fv(p.uProjection, false, CindralWebGl.projection);
@@ -147,6 +155,7 @@ mergeInto(LibraryManager.library, {
       CindralWebGl.gl = gl;
       CindralWebGl.programs = {};
       CindralWebGl.projection = CindralWebGl.projection || new Float32Array(16);
+      CindralWebGl.fogColour = CindralWebGl.fogColour || new Float32Array(3);
       gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
       var bytes = CindralWebGl.stride * 4;
       gl.enableVertexAttribArray(0);
@@ -222,12 +231,14 @@ mergeInto(LibraryManager.library, {
 
   cindral_webgl_fog__deps: ['$CindralWebGl'],
   cindral_webgl_fog: function(enabled, mode, density, start, end, red, green, blue, alpha) {
-    var modes = {0x2601: 1, 0x0800: 2, 0x0801: 3}; // GL_LINEAR, GL_EXP, GL_EXP2
-    CindralWebGl.fogMode = enabled ? (modes[mode] || 0) : 0;
+    var fogMode = mode == 0x2601 ? 1 : mode == 0x0800 ? 2 : mode == 0x0801 ? 3 : 0; // GL_LINEAR, GL_EXP, GL_EXP2
+    CindralWebGl.fogMode = enabled ? fogMode : 0;
     CindralWebGl.fogEnd = end;
     CindralWebGl.fogScale = end != start ? 1 / (end - start) : 0;
     CindralWebGl.fogDensity = density;
-    CindralWebGl.fogColour = [red, green, blue];
+    CindralWebGl.fogColour[0] = red;
+    CindralWebGl.fogColour[1] = green;
+    CindralWebGl.fogColour[2] = blue;
   },
 
   cindral_webgl_triangles__deps: ['$CindralWebGl'],
