@@ -100,7 +100,7 @@ def inside():
                               capture_output=True, timeout=30).returncode
 
     def hack_pids():
-        return sorted(pid for pid in sandbox.process_table() if sandbox.executable(pid) == hack)
+        return sandbox.running(hack)
 
     with open(os.environ["CINDRAL_MATE_LOG"], "wb") as log:
         saver = subprocess.Popen(["mate-screensaver", "--no-daemon", "--debug"], stdin=subprocess.DEVNULL,

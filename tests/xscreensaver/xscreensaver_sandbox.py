@@ -102,6 +102,19 @@ def executable(pid):
         return None
 
 
+def running(program):
+    """Live processes that run `program`, past their exec: a process caught in
+    its exec already runs the new program but has no command line or
+    environment yet."""
+    def started(pid):
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                return f.read(1) != b""
+        except OSError:
+            return False
+    return sorted(pid for pid in process_table() if executable(pid) == program and started(pid))
+
+
 def _end(pid, program, seconds=5.0):
     """SIGTERM, then SIGKILL after `seconds`, to a process that may be gone,
     unless its pid now belongs to another program."""
@@ -258,7 +271,7 @@ class DaemonSandbox:
 
     def hack_pids(self):
         """Live processes that run the staged program."""
-        return sorted(pid for pid in process_table() if executable(pid) == self.program)
+        return running(self.program)
 
     @staticmethod
     def environment_of(pid):
