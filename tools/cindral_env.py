@@ -27,6 +27,35 @@ def wait_for(what, condition, seconds, interval=0.1):
         time.sleep(interval)
 
 
+def process_table():
+    """{pid: parent pid} of every process there is."""
+    table = {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat") as f:
+                # The command name may hold spaces and parentheses.
+                fields = f.read().rsplit(")", 1)[1].split()
+            table[int(entry)] = int(fields[1])
+        except (OSError, IndexError, ValueError):
+            pass  # ended meanwhile
+    return table
+
+
+def descendants(root):
+    """Every process below `root`, as a list of PIDs."""
+    table = process_table()
+    found = []
+    frontier = [root]
+    while frontier:
+        parent = frontier.pop()
+        children = [pid for pid, ppid in table.items() if ppid == parent]
+        found += children
+        frontier += children
+    return found
+
+
 def wine_environment(arch, base=None):
     """The environment of cindral_wine_env (tools/env.sh) for `arch` (win32 or
     win64) on top of `base` (default: this process's); makes the prefix on

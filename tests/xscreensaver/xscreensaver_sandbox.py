@@ -66,34 +66,6 @@ def stage_hack(cmake, build_dir, prefix):
     return StagedHack(prefix)
 
 
-def process_table():
-    """{pid: parent pid} of every process there is."""
-    table = {}
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open(f"/proc/{entry}/stat") as f:
-                # The command name may hold spaces and parentheses.
-                fields = f.read().rsplit(")", 1)[1].split()
-            table[int(entry)] = int(fields[1])
-        except (OSError, IndexError, ValueError):
-            pass
-    return table
-
-
-def _descendants(root):
-    table = process_table()
-    found = []
-    frontier = [root]
-    while frontier:
-        parent = frontier.pop()
-        children = [pid for pid, ppid in table.items() if ppid == parent]
-        found += children
-        frontier += children
-    return found
-
-
 def executable(pid):
     """The program a live process runs; None for a zombie or a process gone."""
     try:
@@ -112,7 +84,7 @@ def running(program):
                 return f.read(1) != b""
         except OSError:
             return False
-    return sorted(pid for pid in process_table() if executable(pid) == program and started(pid))
+    return sorted(pid for pid in cindral_env.process_table() if executable(pid) == program and started(pid))
 
 
 def _end(pid, program, seconds=5.0):
@@ -313,7 +285,7 @@ class DaemonSandbox:
         if self._daemon is None:
             return
         # Its helper and its hacks, found before it goes and they lose their parent.
-        started = [(pid, executable(pid)) for pid in _descendants(self._daemon.pid)]
+        started = [(pid, executable(pid)) for pid in cindral_env.descendants(self._daemon.pid)]
         if self._daemon.poll() is None:
             self._daemon.terminate()
             try:

@@ -11,11 +11,17 @@ sys.path.insert(0, os.path.join(HERE, ".."))
 import cindral_env  # noqa: E402
 
 
+def _stat_seconds(stat):
+    """User + system processor seconds from the text of a /proc stat file."""
+    # The command name may hold spaces and parentheses.
+    fields = stat.rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
 def cpu_seconds(pid):
     """User + system processor time of a process and its threads, in seconds."""
     with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+        return _stat_seconds(f.read())
 
 
 def machine_busy_seconds():
@@ -37,27 +43,9 @@ def thread_cpu_seconds(pid, by):
                 stat = f.read()
         except OSError:
             continue  # ended meanwhile
-        name = stat[stat.index("(") + 1:stat.rindex(")")]
-        fields = stat.rsplit(")", 1)[1].split()
-        key = by(name)
-        total[key] = total.get(key, 0.0) + (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+        key = by(stat[stat.index("(") + 1:stat.rindex(")")])
+        total[key] = total.get(key, 0.0) + _stat_seconds(stat)
     return total
-
-
-def process_tree(root):
-    """The process `root` and every process below it, as a list of PIDs."""
-    parents = {}
-    for name in os.listdir("/proc"):
-        if name.isdigit():
-            try:
-                with open("/proc/%s/stat" % name) as f:
-                    parents[int(name)] = int(f.read().rsplit(")", 1)[1].split()[1])
-            except (OSError, IndexError, ValueError):
-                pass  # ended meanwhile
-    tree = [root]
-    for pid in tree:
-        tree.extend(child for child, parent in parents.items() if parent == pid)
-    return tree
 
 
 def tree_cpu_seconds(root, by=None):
@@ -66,7 +54,7 @@ def tree_cpu_seconds(root, by=None):
     a measured window takes its time with it: measure trees whose processes
     stay."""
     total = {}
-    for pid in process_tree(root):
+    for pid in [root] + cindral_env.descendants(root):
         try:
             seconds = cpu_seconds(pid)
             key = by(pid) if by else None
