@@ -2,6 +2,7 @@
 tree's Wine prefixes with the variables that tools/env.sh sets (taken from that
 very file, so that the shell scripts and these agree), and waiting for a
 condition."""
+import functools
 import os
 import select
 import shutil
@@ -10,6 +11,28 @@ import time
 
 TOOLS = os.path.dirname(os.path.abspath(__file__))
 WINESERVER = "/usr/lib/wine/wineserver64"
+ENV_SH = os.path.join(TOOLS, "env.sh")
+# The exit status of a test that cannot run on this machine (cindral_skip_status).
+SKIP_STATUS = 77
+
+
+class Skipped(Exception):
+    """What a test needs cannot run on this machine; the message says why."""
+
+
+@functools.lru_cache(maxsize=None)
+def no_32bit_reason():
+    """Empty when this machine runs 32-bit x86 programs, else why not: the
+    answer of tools/env.sh's cindral_runs_32bit."""
+    return subprocess.run(["bash", "-c", 'source "$0" && { cindral_runs_32bit || echo "$CINDRAL_NO_32BIT"; }', ENV_SH],
+                          stdout=subprocess.PIPE, text=True, check=True).stdout.strip()
+
+
+def require_32bit():
+    """Raises Skipped where 32-bit programs cannot run."""
+    reason = no_32bit_reason()
+    if reason:
+        raise Skipped(reason)
 
 
 def wait_for(what, condition, seconds, interval=0.1):
@@ -59,10 +82,12 @@ def descendants(root):
 def wine_environment(arch, base=None):
     """The environment of cindral_wine_env (tools/env.sh) for `arch` (win32 or
     win64) on top of `base` (default: this process's); makes the prefix on
-    first use. The Wine loader is in CINDRAL_WINE."""
+    first use. The Wine loader is in CINDRAL_WINE. Raises Skipped for win32
+    where 32-bit programs cannot run."""
+    if arch == "win32":
+        require_32bit()
     env = dict(os.environ if base is None else base)
-    listing = subprocess.run(["bash", "-c", 'source "$0" && cindral_wine_env "$1" >&2 && env -0',
-                              os.path.join(TOOLS, "env.sh"), arch],
+    listing = subprocess.run(["bash", "-c", 'source "$0" && cindral_wine_env "$1" >&2 && env -0', ENV_SH, arch],
                              env=env, stdout=subprocess.PIPE, check=True).stdout
     result = {}
     for entry in listing.split(b"\0"):

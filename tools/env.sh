@@ -6,12 +6,21 @@
 #                                      names it, and build what is stale
 #   cindral_wine_vars win32|win64      export the variables of the tree's Wine
 #                                      prefix for that architecture
-#   cindral_wine_env win32|win64       the same, and make the prefix on first use
+#   cindral_wine_env win32|win64       the same, and make the prefix on first use;
+#                                      win32 where 32-bit code cannot run is
+#                                      skipped (below)
 #   cindral_stop_wine win32|win64      end the prefix's programs and server, and
 #                                      remove the server's folder under /tmp
+#   cindral_runs_32bit                 whether this machine runs 32-bit x86
+#                                      programs; when not, CINDRAL_NO_32BIT says
+#                                      why, in one line
 #   cindral_start_xvfb [XVFB_ARGS...]  a private 1024x768x24 Xvfb; exports
 #                                      DISPLAY and sets CINDRAL_XVFB_PID
 #   cindral_stop_xvfb                  stops it
+#
+# A test that cannot run on this machine says "skipped: WHY" and exits with
+# cindral_skip_status, which CTest is told to count as skipped.
+cindral_skip_status=77
 cindral_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 cindral_build() { # preset [target...]
@@ -23,6 +32,27 @@ cindral_build() { # preset [target...]
     else
         cmake --build --preset "$preset" -j"$(nproc)"
     fi
+}
+
+# Some kernels refuse every 32-bit x86 program ("Exec format error"), so the
+# 32-bit Wine loader is asked to print its version: that runs 32-bit code.
+# CINDRAL_RUNS_32BIT=no makes the answer no without asking, to try what such
+# a machine does. Asked once per shell.
+cindral_runs_32bit() {
+    if [ -z "${_cindral_32bit:-}" ]; then
+        local error
+        if [ "${CINDRAL_RUNS_32BIT:-}" = no ]; then
+            _cindral_32bit=no
+            CINDRAL_NO_32BIT="CINDRAL_RUNS_32BIT=no says this machine runs no 32-bit x86 programs"
+        elif error=$(/usr/lib/wine/wine --version 2>&1 >/dev/null); then
+            _cindral_32bit=yes
+        else
+            _cindral_32bit=no
+            error=${error##*: }
+            CINDRAL_NO_32BIT="this machine runs no 32-bit x86 programs (/usr/lib/wine/wine --version: ${error:-failed})"
+        fi
+    fi
+    [ "$_cindral_32bit" = yes ]
 }
 
 cindral_wine_vars() { # win32|win64
@@ -46,6 +76,10 @@ cindral_wine_vars() { # win32|win64
 }
 
 cindral_wine_env() { # win32|win64
+    if [ "$1" = win32 ] && ! cindral_runs_32bit; then
+        echo "skipped: $CINDRAL_NO_32BIT" >&2
+        return "$cindral_skip_status"
+    fi
     cindral_wine_vars "$1" || return
     # Made under a lock, since several test programs may be the first to ask.
     [ -f "$WINEPREFIX/system.reg" ] && return

@@ -45,9 +45,9 @@ class Session:
         self.xvfb = cindral_env.Xvfb(glx=glx)
 
     def __enter__(self):
+        self.env = cindral_env.wine_environment(self.args.arch)
         self.display = self.xvfb.start()
         try:
-            self.env = cindral_env.wine_environment(self.args.arch)
             self.env["DISPLAY"] = self.display
             self.prefix = self.env["WINEPREFIX"]
             reset_prefix_state(self)

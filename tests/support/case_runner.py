@@ -2,7 +2,8 @@
 with @case and ends in case_runner.main(); cindral_add_python_cases
 (python_cases.cmake) registers each case that `DRIVER --list` names as a test
 of its own, run as `DRIVER [OPTIONS] --case NAME`: "passed" and exit 0, or
-"FAILED: why" and exit 1. A case fails by raising AssertionError (check(),
+"FAILED: why" and exit 1, or "skipped: why" and cindral_env.SKIP_STATUS when
+it needs what this machine cannot run (cindral_env.Skipped). A case fails by raising AssertionError (check(),
 Failure, cindral_env.wait_for); so does one that is stopped (SIGTERM, the
 driver's time limit), so that its `with` blocks still end what it started.
 """
@@ -12,7 +13,7 @@ import signal
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-import cindral_env  # noqa: E402,F401  (the drivers' test environment)
+import cindral_env  # noqa: E402  (the drivers' test environment)
 
 CASES = {}
 
@@ -84,6 +85,9 @@ def main(session=None, arguments=None, setup=None, seconds=None):
     except AssertionError as failure:
         print("FAILED: %s" % failure)
         return 1
+    except cindral_env.Skipped as why:
+        print("skipped: %s" % why)
+        return cindral_env.SKIP_STATUS
     finally:
         signal.alarm(0)
     print("passed")
