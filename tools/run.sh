@@ -109,11 +109,10 @@ run_linux() {
 }
 
 main() {
-    bash tools/setup.sh
     case "${1:-}" in
-        --frames) build_native cindral-render; render_frames "$root/out/frames" ;;
-        --linux) run_linux ;;
-        "") build_windows; run_saver ;;
+        --frames) bash tools/setup.sh linux; build_native cindral-render; render_frames "$root/out/frames" ;;
+        --linux) bash tools/setup.sh linux; run_linux ;;
+        "") bash tools/setup.sh run; build_windows; run_saver ;;
         *) echo "usage: tools/run.sh [--linux | --frames]" >&2; exit 2 ;;
     esac
 }
