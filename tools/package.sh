@@ -16,7 +16,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-bash tools/setup.sh
+bash tools/setup.sh package
 source tools/env.sh
 
 echo "== builds"
@@ -41,6 +41,7 @@ work=$root/build/package
 dist=$root/dist
 zip_file=cindral-$version-windows.zip
 setup_file=cindral-$version-setup.exe
+setup64_file=cindral-$version-setup-amd64.exe
 deb_file=cindral_${version}_$arch.deb
 web_file=cindral-$version-web.zip
 rm -rf "$work"
@@ -81,12 +82,21 @@ while [ "$(tr -cd . <<<"$version_quad" | wc -c)" -lt 3 ]; do
     version_quad=$version_quad.0
 done
 kilobytes() { echo $((($(stat -c %s "$1") + 1023) / 1024)); }
-makensis -V2 -WX -NOCD \
-    -DVERSION="$version" -DVERSION_QUAD="$version_quad" \
-    -DSCR32="$scr32" -DSCR64="$scr64" \
-    -DSIZE32_KB="$(kilobytes "$scr32")" -DSIZE64_KB="$(kilobytes "$scr64")" \
-    -DICON="$root/resources/cindral.ico" -DOUTFILE="$dist/$setup_file" \
-    packaging/windows/installer.nsi
+installer() { # target outfile
+    makensis -V2 -WX -NOCD -DTARGET="$1" \
+        -DVERSION="$version" -DVERSION_QUAD="$version_quad" \
+        -DSCR32="$scr32" -DSCR64="$scr64" \
+        -DSIZE32_KB="$(kilobytes "$scr32")" -DSIZE64_KB="$(kilobytes "$scr64")" \
+        -DICON="$root/resources/cindral.ico" -DOUTFILE="$2" \
+        packaging/windows/installer.nsi
+}
+installer x86-unicode "$dist/$setup_file"
+# The installer is a 32-bit program. Where those cannot run, the download
+# tests check the same script built as a 64-bit one, which is not shipped.
+if ! cindral_runs_32bit; then
+    echo "== build/package/$setup64_file, for the tests only: $CINDRAL_NO_32BIT"
+    installer amd64-unicode "$work/$setup64_file"
+fi
 
 echo "== $deb_file"
 changelog_version=$(sed -n '1s/^cindral (\([^)]*\)).*/\1/p' packaging/debian/changelog)

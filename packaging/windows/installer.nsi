@@ -6,10 +6,14 @@
 ; page's offer to open the screen-saver settings is not taken then.
 ;
 ; tools/package.sh builds it:
-;   makensis -DVERSION=0.1 -DVERSION_QUAD=0.1.0.0 -DSCR32=FILE -DSCR64=FILE
-;            -DSIZE32_KB=N -DSIZE64_KB=N -DICON=FILE -DOUTFILE=FILE installer.nsi
+;   makensis -DTARGET=x86-unicode -DVERSION=0.1 -DVERSION_QUAD=0.1.0.0
+;            -DSCR32=FILE -DSCR64=FILE -DSIZE32_KB=N -DSIZE64_KB=N -DICON=FILE
+;            -DOUTFILE=FILE installer.nsi
+; The one shipped is x86-unicode, a 32-bit program that runs on every Windows
+; it supports; amd64-unicode gives the same installer as a 64-bit program,
+; for testing where 32-bit programs cannot run.
 
-Unicode true
+Target ${TARGET}
 SetCompressor /SOLID lzma
 ; Writing the system folder needs it; Windows asks for it before starting.
 RequestExecutionLevel admin

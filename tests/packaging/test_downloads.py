@@ -12,11 +12,15 @@ person who downloads them uses them:
   installer-win64  the installer and its uninstaller, silent, in a fresh
   installer-win32  64-bit and a fresh 32-bit Wine prefix
 
-  test_downloads.py [--dist DIR] [--work DIR] [CASE...]
+  test_downloads.py [--dist DIR] [--work DIR] [--junit FILE] [CASE...]
 
 The version the files must carry is the native build's
 (build/native/cindral-version.txt). Each case reports every check that
-failed; the last line counts the cases that passed and failed.
+failed; the last line counts the cases that passed, failed and were skipped.
+Where 32-bit programs cannot run, installer-win32 is skipped and
+installer-win64 runs the same installer built as a 64-bit program, which
+tools/package.sh then leaves in build/package/. --junit writes the results
+as CTest's JUnit file does, for tools/test_summary.py.
 """
 import argparse
 import gzip
@@ -214,13 +218,18 @@ class DebianPackage(Case):
 
         self.check_settings_file(path("usr/share/xscreensaver/config"), hack)
         self.check_desktop_entry(path("usr/share/applications/screensavers/%s.desktop" % hack), hack_path)
-        for page, title in (("usr/share/man/man6/%s.6x.gz" % hack, hack),
-                            ("usr/share/man/man1/cindral-render.1.gz", r"cindral\-render")):
+        for page, title, program in (("usr/share/man/man6/%s.6x.gz" % hack, hack, programs[0]),
+                                     ("usr/share/man/man1/cindral-render.1.gz", r"cindral\-render", programs[1])):
             text = self.gunzip(path(page))
             if text is not None:
                 self.check(re.search(r'^\.TH %s \S+ "[^"]*" "Cindral %s"' % (re.escape(title), re.escape(self.version)),
                                      text, re.M),
                            page + " has no .TH line naming it and version " + self.version)
+                # Every option the page lists, --help lists too.
+                usage = run([program, "--help"]).stdout
+                for option in re.findall(r"^\.TP\n\.BI? ((?:\\-)+[\w\\-]+)", text, re.M):
+                    option = option.replace("\\-", "-")
+                    self.check(option in usage, "%s lists %s, %s --help does not" % (page, option, title))
         doc = "usr/share/doc/cindral/"
         if self.check(os.path.isfile(path(doc + "copyright")), doc + "copyright is missing"):
             with open(path(doc + "copyright")) as f:
@@ -329,6 +338,10 @@ class Installer(Case):
 
     def run(self):
         setup = self.dist("cindral-%s-setup.exe" % self.version)
+        if self.arch == "win64" and cindral_env.no_32bit_reason():
+            setup = os.path.join(ROOT, "build", "package", "cindral-%s-setup-amd64.exe" % self.version)
+            self.require(os.path.isfile(setup), "%s is missing: run tools/package.sh" % setup)
+            print("%s: the installer built as a 64-bit program, since %s" % (self.name, cindral_env.no_32bit_reason()))
         saver = os.path.join(self.windows_zip(), self.saver_folder, "cindral.scr")
         base = dict(os.environ, CINDRAL_WINE_PREFIXES=os.path.join(self.work, "wine"))
         # No display: the installer and the saver's /c show nothing.
@@ -481,6 +494,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--dist", default=os.path.join(ROOT, "dist"))
     parser.add_argument("--work", default=os.path.join(ROOT, "build", "package-tests"))
+    parser.add_argument("--junit", help="write the results here as a JUnit file")
     parser.add_argument("cases", nargs="*", metavar="CASE", help=", ".join(c.name for c in CASES))
     args = parser.parse_args()
     with open(os.path.join(ROOT, "build", "native", "cindral-version.txt")) as f:
@@ -490,28 +504,45 @@ def main():
     if unknown:
         parser.error("no case named " + ", ".join(sorted(unknown)))
 
-    passed = failed = 0
+    counts = {"passed": 0, "failed": 0, "skipped": 0}
+    suite = ElementTree.Element("testsuite", name="downloads")
     for case_class in chosen:
         started = time.monotonic()
         case = case_class(args)
+        skipped = None
         try:
             case.run()
         except Stop as stop:
             case.failures.append(str(stop))
+        except cindral_env.Skipped as why:
+            skipped = str(why)
         except Exception:
             case.failures.append(traceback.format_exc())
         seconds = time.monotonic() - started
-        if case.failures:
-            failed += 1
+        result = ElementTree.SubElement(suite, "testcase", name=case.name, time="%.1f" % seconds)
+        if skipped is not None:
+            counts["skipped"] += 1
+            print("SKIP %s: %s" % (case.name, skipped))
+            result.set("status", "notrun")
+            ElementTree.SubElement(result, "skipped", message="SKIP_RETURN_CODE=%d" % cindral_env.SKIP_STATUS)
+            ElementTree.SubElement(result, "system-out").text = "skipped: " + skipped
+        elif case.failures:
+            counts["failed"] += 1
             print("FAIL %s (%.0f s)" % (case.name, seconds))
             for failure in case.failures:
                 print("    " + failure.replace("\n", "\n    "))
+            result.set("status", "fail")
+            ElementTree.SubElement(result, "failure", message=case.failures[0].splitlines()[0])
+            ElementTree.SubElement(result, "system-out").text = "\n".join(case.failures)
         else:
-            passed += 1
+            counts["passed"] += 1
             print("PASS %s (%.0f s)" % (case.name, seconds))
+            result.set("status", "run")
         sys.stdout.flush()
-    print("%d passed, %d failed" % (passed, failed))
-    return 1 if failed else 0
+    if args.junit:
+        ElementTree.ElementTree(suite).write(args.junit, encoding="UTF-8", xml_declaration=True)
+    print("{passed} passed, {failed} failed, {skipped} skipped".format(**counts))
+    return 1 if counts["failed"] else 0
 
 
 if __name__ == "__main__":
