@@ -3,14 +3,15 @@
 #include "printable.h"
 
 const char kUsage[] =
-    "usage: " CINDRAL_PROGRAM_NAME " [-window | -root | -window-id ID] [-fps] [-delay MICROSECONDS]\n"
-    "               [-display NAME]\n"
+    "usage: " CINDRAL_PROGRAM_NAME " [-window | -root | -window-id ID] [-fps | -no-fps]\n"
+    "               [-delay MICROSECONDS] [-display NAME]\n"
     "       " CINDRAL_PROGRAM_NAME " --add-to-xscreensaver | --remove-from-xscreensaver\n"
     "  -window        draw in a window of its own (the default)\n"
     "  -root          draw on the root window, or on the window named by\n"
     "                 XSCREENSAVER_WINDOW or the virtual root\n"
     "  -window-id ID  draw into the window ID (decimal, or hexadecimal with 0x)\n"
     "  -fps           show frames per second\n"
+    "  -no-fps        do not show them (the default)\n"
     "  -delay MICROSECONDS\n"
     "                 the least time between frames, 0 to 1000000 (default 10000:\n"
     "                 100 frames a second, the most it draws); the flame moves one\n"
