@@ -37,13 +37,13 @@ build() { # preset [target...]
     cindral_build "$@" || { summary --stopped "build/$1 did not build"; exit 1; }
 }
 
-# One build's tests with CTest, on a private display; their results are
-# counted at the end.
-run_ctest() { # preset [ctest args...]
-    local preset=$1
-    shift
+# One build's tests with CTest, JOBS at a time, through LAUNCHER if given (a
+# private display); their results are counted at the end.
+run_ctest() { # preset jobs [launcher...]
+    local preset=$1 jobs=$2
+    shift 2
     suites+=("$preset")
-    tools/with-display.sh ctest --preset "$preset" --output-junit "$cindral_root/$results/$preset.xml" "$@" ||
+    "$@" ctest --preset "$preset" -j"$jobs" --output-junit "$cindral_root/$results/$preset.xml" ||
         echo "test: build/$preset: some tests failed"
 }
 
@@ -51,15 +51,15 @@ cindral_runs_32bit || echo "test: the 32-bit Windows tests are skipped: $CINDRAL
 
 echo "== native build and tests"
 build native
-run_ctest native -j"$jobs"
+run_ctest native "$jobs" tools/with-display.sh
 
 echo "== native build under AddressSanitizer and UndefinedBehaviorSanitizer (clang), with fuzzers"
 build native-asan
-run_ctest native-asan -j"$jobs"
+run_ctest native-asan "$jobs" tools/with-display.sh
 
 echo "== web build and tests (headless Chromium, against the native build's cindral-render)"
 build web
-run_ctest web -j"$jobs"
+run_ctest web "$jobs"
 
 echo "== Windows builds"
 for preset in win-i686 win-i686-tests win-x86_64; do
@@ -73,7 +73,7 @@ stop_wine() {
 trap stop_wine EXIT
 for preset in win-i686 win-i686-tests win-x86_64; do
     echo "== Windows tests under Wine: build/$preset"
-    run_ctest "$preset"
+    run_ctest "$preset" 1 tools/with-display.sh
 done
 
 echo "== Downloads: the zip, the Debian package, the installer in fresh Wine prefixes"
