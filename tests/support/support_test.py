@@ -61,6 +61,8 @@ def ThirtyTwoBitProbeGivesOneAnswerEverywhereAndSkipsWhereItIsNo(args):
         with tempfile.TemporaryDirectory() as prefixes:
             os.environ.clear()
             os.environ.update(saved, CINDRAL_WINE_PREFIXES=prefixes, **override)
+            if not override:
+                os.environ.pop("CINDRAL_RUNS_32BIT", None)
             try:
                 cindral_env.no_32bit_reason.cache_clear()
                 reason = cindral_env.no_32bit_reason()
