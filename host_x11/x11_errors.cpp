@@ -10,6 +10,13 @@ X11ErrorState gX11Errors;
 
 namespace {
 
+// GLX's own error codes about drawables, counted from its error base, as the
+// GLX protocol numbers them.
+constexpr int kGlxBadDrawable = 2;
+constexpr int kGlxBadCurrentWindow = 5;
+constexpr int kGlxBadCurrentDrawable = 11;
+constexpr int kGlxBadWindow = 12;
+
 int onProtocolError(Display* display, XErrorEvent* event)
 {
     gX11Errors.lastErrorCode = event->error_code;
@@ -17,8 +24,12 @@ int onProtocolError(Display* display, XErrorEvent* event)
         return 0;
     }
     // GLX reports a vanished drawable with the window's id or with its own
-    // drawable id, so any BadWindow or BadDrawable while drawing counts.
-    if (event->error_code == BadWindow || event->error_code == BadDrawable) {
+    // drawable id, in X's error codes or in its own (a swap after a screen
+    // saver's settings took the preview window away gives GLXBadDrawable),
+    // so any of these while drawing counts.
+    const int glx = gX11Errors.glxErrorBase != 0 ? event->error_code - gX11Errors.glxErrorBase : -1;
+    if (event->error_code == BadWindow || event->error_code == BadDrawable || glx == kGlxBadDrawable ||
+        glx == kGlxBadWindow || glx == kGlxBadCurrentDrawable || glx == kGlxBadCurrentWindow) {
         gX11Errors.watchedWindowLost = true;
         return 0;
     }

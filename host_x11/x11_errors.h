@@ -16,9 +16,11 @@ struct X11ErrorState {
     // The window drawn into, so that errors about it are read as its
     // destruction; None while setting up.
     Window watchedWindow = None;
-    // A BadWindow or BadDrawable error showed that the watched window no
-    // longer exists.
+    // A BadWindow or BadDrawable error, X's own or GLX's, showed that the
+    // watched window no longer exists.
     bool watchedWindowLost = false;
+    // The first of GLX's error codes on this display, once known (0 before).
+    int glxErrorBase = 0;
     // A protocol error other than the loss of the watched window happened
     // while a window was watched; it has been reported on stderr.
     bool unexpectedError = false;

@@ -109,9 +109,13 @@ SurfaceStatus openForeignWindow(GlSurface* s, Window window, const char* source,
     // the size is read, so that no later change of size goes unseen.
     XSelectInput(d, window, StructureNotifyMask);
     XWindowAttributes attributes;
+    const std::string named = "window " + hexId(window) + (*source ? std::string(" (from ") + source + ")" : "");
     if (!XGetWindowAttributes(d, window, &attributes) || gX11Errors.lastErrorCode != Success) {
-        error = "window " + hexId(window) + (*source ? std::string(" (from ") + source + ")" : "") +
-                 " does not exist";
+        error = named + " does not exist";
+        return SurfaceStatus::WindowUnusable;
+    }
+    if (attributes.c_class == InputOnly) {
+        error = named + " is an InputOnly window, which nothing can be drawn into";
         return SurfaceStatus::WindowUnusable;
     }
     s->window = window;
@@ -215,6 +219,7 @@ SurfaceStatus openSurface(Display* display, const TargetChoice& choice, GlSurfac
         error = "the display " + printable(DisplayString(display)) + " has no GLX extension";
         return SurfaceStatus::CannotDraw;
     }
+    gX11Errors.glxErrorBase = errorBase;
     switch (choice.target) {
     case DrawTarget::OwnWindow:
         return openOwnWindow(surface, error);

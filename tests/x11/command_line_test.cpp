@@ -14,7 +14,7 @@ namespace {
 struct BadInput {
     std::vector<std::string> args;
     std::vector<std::string> env;
-    const char* says;
+    std::string says;
 };
 
 // Runs each case and expects exit code 2 with one line on stderr that says
@@ -61,12 +61,19 @@ TEST(CommandLine, MalformedOptionsAndIdsGiveExitTwoAndOneLine)
     });
 }
 
-TEST(CommandLine, WindowsThatDoNotExistGiveExitTwoAndOneLine)
+TEST(CommandLine, WindowsThatDoNotExistOrTakeNoDrawingGiveExitTwoAndOneLine)
 {
     REQUIRE_DISPLAY();
     // In the id range of the display's last possible client.
     const char* missing = "0x1ffffff0";
+    TestDisplay display;
+    ASSERT_TRUE(display.ok());
+    const Window inputOnly = XCreateWindow(display.get(), DefaultRootWindow(display.get()), 0, 0, 10, 10, 0, 0,
+                                           InputOnly, CopyFromParent, 0, nullptr);
+    XSync(display.get(), False);
     expectEachRefused({
+        {{"-window-id", hex(inputOnly)}, {}, "window " + hex(inputOnly) + " (from -window-id) is an InputOnly window"},
+        {{"-root"}, {"XSCREENSAVER_WINDOW=" + hex(inputOnly)}, "(from XSCREENSAVER_WINDOW) is an InputOnly window"},
         {{"-window-id", missing}, {}, "window 0x1ffffff0 (from -window-id) does not exist"},
         {{"-window-id", "536870896"}, {}, "window 0x1ffffff0 (from -window-id) does not exist"},
         {{"-root"},
