@@ -154,70 +154,85 @@ std::string cannotWrite(const std::string& path, const std::string& reason)
     return "cannot write '" + printable(path) + "': " + reason;
 }
 
-OutputFile::OutputFile(std::string path, int newFileMode) : path_(std::move(path)), newFileMode_(newFileMode) {}
+Failure cannotWriteFailure(const std::string& path, int error)
+{
+    return {exitStatusForError(error), cannotWrite(path, std::strerror(error))};
+}
+
+OutputFile::OutputFile(std::string path, int newFileMode, AtLink atLink)
+    : path_(std::move(path)), newFileMode_(newFileMode), atLink_(atLink)
+{
+}
 
 OutputFile::~OutputFile()
 {
     abandon();
 }
 
+bool OutputFile::check(Failure& failure)
+{
+    const auto fail = [&](int error) {
+        failure = cannotWriteFailure(path_, error);
+        return false;
+    };
+    // Written through, the kernel follows the links itself here, /proc's
+    // links to pipes and terminals (/dev/stdout) included, which name no path
+    // to follow. Only the file's type is looked at: nothing is opened, so a
+    // pipe without a reader holds nothing up.
+    const bool replaceLink = atLink_ == AtLink::Replace;
+    struct stat existing;
+    replacing_ = (replaceLink ? lstat(path_.c_str(), &existing) : stat(path_.c_str(), &existing)) == 0;
+    if (!replacing_ && errno != ENOENT) {
+        return fail(errno);
+    }
+    const bool isLink = replacing_ && S_ISLNK(existing.st_mode);
+    if (replacing_ && S_ISDIR(existing.st_mode)) {
+        return fail(EISDIR);
+    }
+    if (replacing_ && !S_ISREG(existing.st_mode) && !isLink) {
+        failure = {kExitBadInput, cannotWrite(path_, "not a regular file")};
+        return false;
+    }
+    destination_ = replaceLink ? path_ : followLinks(path_);
+    // The rename would replace a file even where the file itself refuses
+    // writing; its own permission is honoured as an in-place write would.
+    if (replacing_ && !isLink && access(destination_.c_str(), W_OK) != 0) {
+        return fail(errno);
+    }
+    // The mode the target has, or the one asked for a new file, or that a
+    // newly created file would have.
+    mode_ = replacing_ && !isLink ? existing.st_mode & 07777
+            : newFileMode_ >= 0   ? static_cast<mode_t>(newFileMode_)
+                                  : modeOfNewFiles();
+    return true;
+}
+
 bool OutputFile::open(Failure& failure)
 {
     installCleanup();
-    const auto fail = [&](int error) {
-        failure = {exitStatusForError(error), cannotWrite(path_, std::strerror(error))};
+    if (!check(failure)) {
         return false;
-    };
-    // The kernel follows the links itself here, /proc's links to pipes and
-    // terminals (/dev/stdout) included, which name no path to follow.
-    struct stat existing;
-    if (stat(path_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
-        file_ = std::fopen(path_.c_str(), "wb");
-        if (file_ == nullptr) {
-            return fail(errno);
-        }
-        inPlace_ = true;
-        return true;
     }
-    destination_ = followLinks(path_);
-    if (stat(destination_.c_str(), &existing) != 0) {
-        if (errno != ENOENT) {
-            return fail(errno);
-        }
-        replacing_ = false;
-    } else {
-        // The rename would replace a file even where the file itself refuses
-        // writing; its own permission is honoured as an in-place write would.
-        if (access(destination_.c_str(), W_OK) != 0) {
-            return fail(errno);
-        }
-        replacing_ = true;
-    }
-
-    // The mode the target has, or the one asked for a new file, or that a
-    // newly created file would have.
-    const mode_t mode = replacing_             ? existing.st_mode & 07777
-                        : newFileMode_ >= 0 ? static_cast<mode_t>(newFileMode_)
-                                            : modeOfNewFiles();
     const std::string folder = folderOf(destination_);
     if (access("/proc/self/fd", X_OK) != 0) {
-        return openNamedTemporary(folder, mode, failure);
+        return openNamedTemporary(folder, mode_, failure);
     }
-    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode_);
     if (fd < 0) {
         // No unnamed files on this file system (EOPNOTSUPP), or in this
         // kernel, which then takes the flag for O_DIRECTORY (EISDIR).
         if (errno == EOPNOTSUPP || errno == EISDIR) {
-            return openNamedTemporary(folder, mode, failure);
+            return openNamedTemporary(folder, mode_, failure);
         }
-        return fail(errno);
+        failure = cannotWriteFailure(path_, errno);
+        return false;
     }
-    fchmod(fd, mode); // the umask was taken off an existing target's mode
+    fchmod(fd, mode_); // the umask was taken off an existing target's mode
     file_ = fdopen(fd, "wb");
     if (file_ == nullptr) {
-        const int error = errno;
+        failure = cannotWriteFailure(path_, errno);
         close(fd);
-        return fail(error);
+        return false;
     }
     unnamed_ = true;
     return true;
@@ -237,7 +252,7 @@ bool OutputFile::openNamedTemporary(const std::string& folder, unsigned mode, Fa
     }
     if (error != 0) {
         slot_ = -1;
-        failure = {exitStatusForError(error), cannotWrite(path_, std::strerror(error))};
+        failure = cannotWriteFailure(path_, error);
         return false;
     }
     gSlotInUse[slot_] = 1;
@@ -248,7 +263,7 @@ bool OutputFile::openNamedTemporary(const std::string& folder, unsigned mode, Fa
         error = errno;
         close(fd);
         abandon();
-        failure = {exitStatusForError(error), cannotWrite(path_, std::strerror(error))};
+        failure = cannotWriteFailure(path_, error);
         return false;
     }
     return true;
@@ -259,12 +274,9 @@ bool OutputFile::commit(Failure& failure)
     // An earlier failed write may have left nothing to flush, so the error
     // flag is asked first; fsync puts the content on disk before it is given
     // the target's name.
-    bool written = std::ferror(file_) == 0 && std::fflush(file_) == 0;
-    if (written && !inPlace_) {
-        written = fsync(fileno(file_)) == 0;
-    }
+    bool written = std::ferror(file_) == 0 && std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;
     int reason = errno;
-    if (written && !inPlace_) {
+    if (written) {
         written = putInPlace(reason);
     }
     if (std::fclose(file_) != 0 && written) {
@@ -336,5 +348,4 @@ void OutputFile::abandon()
         slot_ = -1;
     }
     unnamed_ = false;
-    inPlace_ = false;
 }

@@ -20,14 +20,22 @@
 // process ends by that signal (catchEndingSignals), and so does the
 // destructor unless the output was committed.
 //
-// A target that is not a regular file (a device such as /dev/full or
-// /dev/stdout, a pipe) cannot be replaced and is written in place.
+// A target that is there must be a regular file: a folder, a device (such as
+// /dev/full or /dev/stdout), a pipe or a socket is refused as bad input, and
+// never opened, so that nothing waits on it.
 class OutputFile {
 public:
+    // What a symbolic link at the target means.
+    enum class AtLink {
+        WriteThrough, // the file it names gets the content, also where the link dangles
+        Replace,      // the link itself gives way to the file; what it names is never touched
+    };
+
     // `newFileMode`: the permissions a target that does not exist yet gets,
     // where not those of a newly created file (-1); a target that exists
     // keeps its own.
-    explicit OutputFile(std::string path = std::string(), int newFileMode = -1);
+    explicit OutputFile(std::string path = std::string(), int newFileMode = -1,
+                        AtLink atLink = AtLink::WriteThrough);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -36,11 +44,15 @@ public:
     // Whether a path was given at all: an empty one names no output.
     bool wanted() const { return !path_.empty(); }
 
-    // Opens the file the content goes to. Fails, with the status of the
-    // error and a line naming the target, where the folder cannot be
-    // written, a path on the way cannot be searched or loops, or an existing
-    // target is not writable, so that everything a run will write is checked
-    // before any time is spent.
+    // Checks, without opening it, that the target can be replaced: it is
+    // absent or a regular file the user may write, and its path can be
+    // searched and does not loop. Fails with the status of the error and a
+    // line naming the target.
+    bool check(Failure& failure);
+
+    // Checks the target and opens the file the content goes to, which also
+    // proves the folder writable, so that everything a run will write is
+    // checked before any time is spent.
     bool open(Failure& failure);
 
     // The stream to write the content to, once open.
@@ -58,11 +70,12 @@ private:
     bool putInPlace(int& reason);
 
     std::string path_;
-    std::string destination_; // the target with symbolic links followed
-    bool replacing_ = false;  // a regular file is there to be replaced
+    std::string destination_; // the target, with symbolic links followed where they are written through
+    bool replacing_ = false;  // a file (or, with AtLink::Replace, a link) is there to be replaced
     bool unnamed_ = false;    // the content is in an O_TMPFILE file
-    bool inPlace_ = false;    // the target itself is open
+    unsigned mode_ = 0;       // the permissions the content gets
     int newFileMode_;
+    AtLink atLink_;
     int slot_ = -1;           // the named temporary file's, in the cleanup list
     std::FILE* file_ = nullptr;
 };
@@ -77,3 +90,7 @@ bool sameOutput(const std::string& a, const std::string& b);
 
 // "cannot write 'PATH': REASON", with the path shown printable.
 std::string cannotWrite(const std::string& path, const std::string& reason);
+
+// The same for a failed system call, with the status its error calls for
+// (exitStatusForError).
+Failure cannotWriteFailure(const std::string& path, int error);

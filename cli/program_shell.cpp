@@ -114,6 +114,13 @@ int runProgram(const char* name, const char* usage, bool watchesStopSignals,
     if (watchesStopSignals) {
         watchStopSignals();
     }
+    // A write past the file size limit (ulimit -f) then fails with EFBIG and
+    // is reported and tidied up as any failed write, rather than killing the
+    // program with SIGXFSZ halfway.
+    struct sigaction fileSize = {};
+    if (sigaction(SIGXFSZ, nullptr, &fileSize) == 0 && fileSize.sa_handler == SIG_DFL) {
+        std::signal(SIGXFSZ, SIG_IGN);
+    }
     const int status = runProgram(name, [&] {
         std::string error;
         switch (read(error)) {

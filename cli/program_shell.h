@@ -17,7 +17,8 @@ constexpr int kExitFailure = 1;
 constexpr int kExitBadInput = 2;
 // SIGINT and SIGTERM end them by that signal, as if uncaught (signal_end.h),
 // once they have tidied up: the parent (a shell, a screen saver daemon) sees
-// a program stopped by a signal as it expects.
+// a program stopped by a signal as it expects. A file size limit is not a
+// signal to them: a write past it fails, as on a full disk, with kExitFailure.
 
 // A run that cannot go on: its exit status and the one line that says why.
 struct Failure {

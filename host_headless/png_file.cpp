@@ -2,15 +2,37 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstddef>
+#include <cstring>
 
 namespace {
 
 struct PngErrors {
     std::jmp_buf jump;
     char message[200] = "";
+    std::FILE* file = nullptr;
 };
+
+// Writes through the stream as libpng would, but keeps the system's reason
+// for a failed write ("No space left on device", "File too large") in place
+// of the library's "Write Error".
+void writeData(png_structp png, png_bytep data, png_size_t length)
+{
+    auto* errors = static_cast<PngErrors*>(png_get_io_ptr(png));
+    if (std::fwrite(data, 1, length, errors->file) != length) {
+        png_error(png, std::strerror(errno != 0 ? errno : EIO));
+    }
+}
+
+void flushData(png_structp png)
+{
+    auto* errors = static_cast<PngErrors*>(png_get_io_ptr(png));
+    if (std::fflush(errors->file) != 0) {
+        png_error(png, std::strerror(errno != 0 ? errno : EIO));
+    }
+}
 
 [[noreturn]] void onPngError(png_structp png, png_const_charp message)
 {
@@ -40,7 +62,8 @@ bool writeRows(std::FILE* file, const unsigned char* rgba, int width, int height
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_init_io(png, file);
+    errors.file = file;
+    png_set_write_fn(png, &errors, writeData, flushData);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -65,7 +88,7 @@ bool writeRgbPng(std::FILE* file, const unsigned char* rgba, int width, int heig
         return false;
     }
     if (std::fflush(file) != 0 || std::ferror(file) != 0) {
-        error = "write failed";
+        error = std::strerror(errno != 0 ? errno : EIO);
         return false;
     }
     return true;

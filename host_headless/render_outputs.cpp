@@ -2,6 +2,7 @@
 
 #include "printable.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,11 +22,6 @@ std::string frameName(std::uint64_t frame)
     char name[40];
     std::snprintf(name, sizeof name, "frame-%06" PRIu64 ".png", frame);
     return name;
-}
-
-Failure cannotWriteFailure(const std::string& path, int error)
-{
-    return {exitStatusForError(error), cannotWrite(path, std::strerror(error))};
 }
 
 // Refuses a path that cannot even be looked at: a loop of links, a folder on
@@ -70,8 +66,8 @@ bool RenderOutputs::prepare(Failure& failure)
     if (!checkDistinct(failure)) {
         return false;
     }
-    if ((options_.every != 0 && !makeSeriesFolder(failure)) || (png_.wanted() && !png_.open(failure)) ||
-        (state_.wanted() && !state_.open(failure))) {
+    if ((options_.every != 0 && (!makeSeriesFolder(failure) || !checkSeriesFiles(failure))) ||
+        (png_.wanted() && !png_.open(failure)) || (state_.wanted() && !state_.open(failure))) {
         png_.abandon();
         state_.abandon();
         removeMadeFolders();
@@ -110,19 +106,51 @@ bool RenderOutputs::checkDistinct(Failure& failure) const
         if (folder.rfind(resolved.string() + "/", 0) == 0) {
             return refuse(named + " would have to be a folder to hold --out '" + printable(o.outDir) + "'");
         }
-        if (resolved.parent_path() != folder) {
-            continue;
-        }
-        // Frame names carry at least six digits; compare the name written for
-        // the number found, so that "frame-30.png" is not frame 30.
-        const std::string name = resolved.filename().string();
-        std::uint64_t frame = 0;
-        if (std::sscanf(name.c_str(), "frame-%" SCNu64, &frame) == 1 && frame != 0 && frame % o.every == 0 &&
-            frame <= o.frames && frameName(frame) == name) {
+        const std::uint64_t frame = resolved.parent_path() == folder ? seriesFrame(resolved.filename()) : 0;
+        if (frame != 0) {
             return refuse(named + " is also frame " + std::to_string(frame) + " of --every/--out");
         }
     }
     return true;
+}
+
+// The frame of the series whose file is called `name`, or 0. Frame names
+// carry at least six digits; the name written for the number found is
+// compared, so that "frame-30.png" is not frame 30.
+std::uint64_t RenderOutputs::seriesFrame(const std::string& name) const
+{
+    std::uint64_t frame = 0;
+    if (std::sscanf(name.c_str(), "frame-%" SCNu64, &frame) == 1 && frame != 0 && frame % options_.every == 0 &&
+        frame <= options_.frames && frameName(frame) == name) {
+        return frame;
+    }
+    return 0;
+}
+
+// Checks each frame file already in the series' folder that the series will
+// replace, as the PNG and the state file are checked, so that a run does not
+// fail at its thousandth frame over a file that was in the way from the
+// start. The folder's entries are read rather than each frame's name tried:
+// a series may have millions of frames.
+bool RenderOutputs::checkSeriesFiles(Failure& failure) const
+{
+    DIR* folder = opendir(options_.outDir.c_str());
+    if (folder == nullptr) {
+        failure = cannotWriteFailure(options_.outDir, errno);
+        return false;
+    }
+    bool usable = true;
+    while (const dirent* entry = readdir(folder)) {
+        if (seriesFrame(entry->d_name) != 0) {
+            OutputFile frame(options_.outDir + "/" + entry->d_name);
+            if (!frame.check(failure)) {
+                usable = false;
+                break;
+            }
+        }
+    }
+    closedir(folder);
+    return usable;
 }
 
 // Makes the series' folder one level at a time, so that what was made can be

@@ -24,8 +24,10 @@ public:
     // outputs on one file, nor on the series' folder, a folder above it or
     // one of its frame files, however the paths are spelt and whether the
     // folder exists yet or not; every path usable (no loop of links, every
-    // folder on the way searchable); the series' folder made, and the PNG and
-    // the state file opened, which checks that they can be written. On
+    // folder on the way searchable); the series' folder made, every frame
+    // file already in it that the series will replace checked as an output,
+    // and the PNG and the state file opened, which checks that they can be
+    // written. On
     // failure nothing is left of what this made, and `failure` says why with
     // the status of the shared policy.
     bool prepare(Failure& failure);
@@ -42,8 +44,10 @@ public:
     void keepFolders() { madeFolders_.clear(); }
 
 private:
+    std::uint64_t seriesFrame(const std::string& name) const;
     bool checkDistinct(Failure& failure) const;
     bool makeSeriesFolder(Failure& failure);
+    bool checkSeriesFiles(Failure& failure) const;
     void removeMadeFolders();
 
     RenderOptions options_;

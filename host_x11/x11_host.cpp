@@ -88,6 +88,10 @@ int runListCommand(ListChange change)
     request.writtenBy = std::string(CINDRAL_PROGRAM_NAME " " CINDRAL_VERSION " for ") +
                         (name != nullptr ? name : "?") + " on " + date;
     const ListReport report = changeXScreenSaverList(request);
+    // The program then ends by the signal, with nothing to say.
+    if (stopSignal() != 0) {
+        return kExitFailure;
+    }
     if (report.exitCode != 0) {
         return failWith(report.exitCode, report.text);
     }

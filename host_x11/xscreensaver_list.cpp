@@ -4,6 +4,7 @@
 #include "printable.h"
 #include "program_shell.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -428,42 +429,67 @@ const NewFileLine kNewFile[] = {
 
 // ------------------------------------------------------------------ files
 
-enum class ReadStatus { Read, Missing, Failed };
+// The most a settings file is read to: real ones hold a few tens of
+// kilobytes, and a bound keeps a link to a device or a runaway file from
+// being read without end.
+constexpr std::size_t kMostSettingsBytes = 1 << 20;
 
-ReadStatus readFile(const std::string& path, std::string& text, int& error)
+struct FileRead {
+    enum Status { Read, Missing, Failed } status = Failed;
+    int exitCode = kExitSuccess; // Failed: as the programs end
+    std::string why;             // Failed: in a few words
+};
+
+// Reads a whole settings file into `text`. Only a regular file of at most
+// kMostSettingsBytes is read: a pipe, a device, a socket or a folder is
+// refused before anything is read from it, and opening it waits for nothing.
+FileRead readSettingsFile(const std::string& path, std::string& text)
 {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        error = errno;
-        return errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
+    const auto failed = [](int error) {
+        return FileRead{error == ENOENT ? FileRead::Missing : FileRead::Failed, exitStatusForError(error),
+                        std::strerror(error)};
+    };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return failed(errno);
+    }
+    FileRead read{FileRead::Read, kExitSuccess, ""};
+    struct stat found;
+    if (fstat(fd, &found) != 0) {
+        read = failed(errno);
+    } else if (S_ISDIR(found.st_mode)) {
+        read = failed(EISDIR);
+    } else if (!S_ISREG(found.st_mode)) {
+        read = {FileRead::Failed, kExitBadInput, "not a regular file"};
     }
     text.clear();
     char buffer[65536];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-        text.append(buffer, got);
+    while (read.status == FileRead::Read) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno != EINTR) {
+            read = failed(errno);
+        } else if (got == 0) {
+            break;
+        } else if (got > 0) {
+            text.append(buffer, static_cast<std::size_t>(got));
+        }
+        if (text.size() > kMostSettingsBytes) {
+            read = {FileRead::Failed, kExitBadInput,
+                    "it holds more than " + std::to_string(kMostSettingsBytes >> 20) +
+                        " MiB, far more than any XScreenSaver settings file"};
+        }
     }
-    // A folder opens, but reading it fails.
-    const bool failed = std::ferror(f) != 0;
-    error = errno;
-    std::fclose(f);
-    return failed ? ReadStatus::Failed : ReadStatus::Read;
+    close(fd);
+    return read;
 }
 
-// Writes `text` as the whole of `path`, or leaves it as it was: a symbolic
-// link at `path` stays and its target is replaced. A new file gets
-// `newFileMode`, or where that is -1 the mode of a newly created file.
-bool writeWhole(const std::string& path, const std::string& text, int newFileMode, Failure& failure)
+bool writeAll(OutputFile& output, const std::string& text, Failure& failure)
 {
-    OutputFile output(path, newFileMode);
-    if (!output.open(failure)) {
-        return false;
-    }
     if (std::fwrite(text.data(), 1, text.size(), output.file()) != text.size()) {
-        failure = {exitStatusForError(errno), cannotWrite(path, std::strerror(errno))};
+        failure = cannotWriteFailure(output.path(), errno);
         return false;
     }
-    return output.commit(failure);
+    return true;
 }
 
 const char kPickedUp[] =
@@ -601,26 +627,27 @@ ListReport changeXScreenSaverList(const ListRequest& request)
     const std::string shown = printable(request.settingsPath);
     const std::string& program = request.program;
     std::string file;
-    int error = 0;
-    const ReadStatus status = readFile(request.settingsPath, file, error);
-    if (status == ReadStatus::Failed) {
-        return {exitStatusForError(error), "cannot read " + shown + ": " + std::strerror(error)};
+    const FileRead settings = readSettingsFile(request.settingsPath, file);
+    if (settings.status == FileRead::Failed) {
+        return {settings.exitCode, "cannot read " + shown + ": " + settings.why};
     }
+    // The first of the app-defaults files that can be read; those that
+    // cannot are named with why, should none be had.
     std::string defaults;
     std::string defaultsPath;
+    std::string tried;
     for (const std::string& path : request.defaultsPaths) {
-        if (readFile(path, defaults, error) == ReadStatus::Read) {
+        const FileRead read = readSettingsFile(path, defaults);
+        if (read.status == FileRead::Read) {
             defaultsPath = path;
             break;
         }
-    }
-    std::string tried;
-    for (const std::string& path : request.defaultsPaths) {
-        tried += (tried.empty() ? "" : ", ") + printable(path);
+        tried += (tried.empty() ? "" : ", ") + printable(path) +
+                 (read.status == FileRead::Failed ? ": " + read.why : std::string());
     }
 
     Failure failure;
-    if (status == ReadStatus::Missing) {
+    if (settings.status == FileRead::Missing) {
         if (request.change == ListChange::Remove) {
             return {0, "There is no " + shown + " to take " + program + " out of; nothing changed."};
         }
@@ -632,7 +659,14 @@ ListReport changeXScreenSaverList(const ListRequest& request)
         if (made.result != Result::Changed) {
             return {1, "cannot read XScreenSaver's defaults in " + printable(defaultsPath) + ": " + made.error};
         }
-        if (!writeWhole(request.settingsPath, made.text, -1, failure)) {
+        OutputFile output(request.settingsPath);
+        if (!output.open(failure) || !writeAll(output, made.text, failure)) {
+            return {failure.status, failure.message};
+        }
+        if (stopSignal() != 0) {
+            return {kExitFailure, "stopped before " + shown + " was made"};
+        }
+        if (!output.commit(failure)) {
             return {failure.status, failure.message};
         }
         return {0, "Made " + shown + " from XScreenSaver's defaults (" + printable(defaultsPath) + "), with " +
@@ -663,7 +697,21 @@ ListReport changeXScreenSaverList(const ListRequest& request)
     // The old file kept beside it gets its permissions, where it is new.
     const int mode = stat(request.settingsPath.c_str(), &old) == 0 ? static_cast<int>(old.st_mode & 07777) : -1;
     const std::string backup = request.settingsPath + ".bak";
-    if (!writeWhole(backup, file, mode, failure) || !writeWhole(request.settingsPath, edit.text, mode, failure)) {
+    // Both are opened, which checks them, before either is written: where
+    // the settings file cannot be replaced, no .bak is written either. The
+    // .bak is a file of its own: a link there gives way to it, and what the
+    // link names is never touched.
+    OutputFile newSettings(request.settingsPath, mode);
+    OutputFile oldSettings(backup, mode, OutputFile::AtLink::Replace);
+    if (!newSettings.open(failure) || !oldSettings.open(failure) || !writeAll(oldSettings, file, failure) ||
+        !writeAll(newSettings, edit.text, failure)) {
+        return {failure.status, failure.message + "; " + shown + " is left as it was"};
+    }
+    // A stop signal ends the change here, with nothing replaced.
+    if (stopSignal() != 0) {
+        return {kExitFailure, "stopped; " + shown + " is left as it was"};
+    }
+    if (!oldSettings.commit(failure) || !newSettings.commit(failure)) {
         return {failure.status, failure.message + "; " + shown + " is left as it was"};
     }
     const std::string kept = "; the file as it was is kept as " + printable(backup) + ".";

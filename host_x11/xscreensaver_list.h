@@ -73,8 +73,11 @@ struct ListReport {
 
 // Reads the settings file (creating it from the first app-defaults file
 // found when there is none and the change is Add), edits it, and when it
-// changes, first keeps the old file as settingsPath + ".bak". Every file is
-// written whole or not at all: into a temporary file beside it, then renamed
-// over it. A settings file that is a symbolic link stays one; its target is
-// replaced.
+// changes, keeps the old file as settingsPath + ".bak". Only regular files
+// of at most a mebibyte are read. Every file is written whole or not at all:
+// into a temporary file beside it, then renamed over it, and nothing is
+// written before both files are known writable. A settings file that is a
+// symbolic link stays one; its target is replaced. A link at the .bak is
+// replaced by the file. A stop signal (SIGINT, SIGTERM) that has arrived
+// before the files are put in place leaves them as they were.
 ListReport changeXScreenSaverList(const ListRequest& request);

@@ -33,8 +33,9 @@ void removeScratch()
 }
 
 // Made once, with what the outputs' planning must cope with: a loop of links,
-// a dangling link, a file, a folder with a frame file in it and a link to
-// it, a folder without permissions.
+// a dangling link, a file, a folder with a frame file and a named pipe for
+// another frame in it and a link to it, a folder without permissions, a named
+// pipe and a link to it (which would hold up a run that opened them).
 const fs::path& scratch()
 {
     static const fs::path folder = [] {
@@ -50,6 +51,9 @@ const fs::path& scratch()
         std::ofstream(made / "file") << "x";
         fs::create_directory(made / "dir");
         std::ofstream(made / "dir" / "frame-000001.png") << "x";
+        mkfifo((made / "dir" / "frame-000002.png").c_str(), 0600);
+        mkfifo((made / "fifo").c_str(), 0600);
+        fs::create_symlink("fifo", made / "to-fifo");
         fs::create_directory_symlink("dir", made / "link-to-dir");
         fs::create_directory(made / "locked");
         fs::permissions(made / "locked", fs::perms::none);

@@ -97,13 +97,6 @@ TEST_F(RenderCli, TwoRunsOf3000FramesWriteIdenticalStateFiles)
 }
 
 // /dev/stdout on a pipe is /proc's link to the pipe, written in place.
-TEST_F(RenderCli, WritesTheStateIntoAPipeThroughDevStdout)
-{
-    const Finished r = run({"--frames", "2", "--size", "16x16", "--state", "/dev/stdout"});
-    ASSERT_EQ(r.how, "exit 0") << r.err;
-    EXPECT_EQ(r.out, sceneStateTextAfter(16, 16, 2));
-}
-
 TEST_F(RenderCli, HelpPrintsUsageAndSucceeds)
 {
     const Finished r = run({"--help"});

@@ -45,6 +45,8 @@ enum class Run {
     Program,
     AsNobody,           // as the user nobody (through setpriv) when the tests run as root
     MemoryLimited,      // with 2 GB of address space, as ulimit -v 2000000
+    FileSizeLimited,    // with files of at most 8 KB, as ulimit -f 8
+    DiskFull,           // with a 16 KB file system on the folder "full" (in a mount namespace of its own)
     StdoutFull,         // standard output on /dev/full
     StdoutClosed,       // standard output closed
     StderrToClosedPipe, // stderr a pipe nobody reads any more
@@ -52,8 +54,9 @@ enum class Run {
 };
 
 // The folder's entries: "name/" a folder ("name/ 0600" with that mode),
-// "name -> target" a symbolic link, "name = text" a file with that content,
-// "name" a file (empty when prepared; any content when expected afterwards).
+// "name -> target" a symbolic link, "name |" a named pipe, "name = text" a
+// file with that content, "name" a file (empty when prepared; any content
+// when expected afterwards), "name 0444" an empty file with that mode.
 using Entries = std::vector<std::string>;
 
 struct Row {
@@ -72,21 +75,30 @@ const std::string kNamedTemporaries = "LD_PRELOAD=" CINDRAL_NO_TMPFILE_SHIM;
 // No EGL vendor library at all: no off-screen context can be had.
 const std::string kNoEgl = "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json";
 
+// Where an entry's mode starts ("d/ 0600", "f 0444"), or npos.
+std::size_t modeAt(const std::string& entry)
+{
+    const std::size_t space = entry.rfind(' ');
+    return space != std::string::npos && entry.find(" = ") == std::string::npos && entry[space + 1] == '0'
+               ? space + 1
+               : std::string::npos;
+}
+
 std::string nameOf(const std::string& entry)
 {
     const std::size_t content = entry.find(" = ");
     if (content != std::string::npos) {
         return entry.substr(0, content);
     }
-    const std::size_t mode = entry.find("/ ");
-    return mode != std::string::npos ? entry.substr(0, mode + 1) : entry;
+    const std::size_t mode = modeAt(entry);
+    return mode != std::string::npos ? entry.substr(0, mode - 1) : entry;
 }
 
 // "d/ 0600": 0600; otherwise -1.
 int modeOf(const std::string& entry)
 {
-    const std::size_t mode = entry.find("/ ");
-    return mode != std::string::npos ? std::stoi(entry.substr(mode + 2), nullptr, 8) : -1;
+    const std::size_t mode = modeAt(entry);
+    return mode != std::string::npos ? std::stoi(entry.substr(mode), nullptr, 8) : -1;
 }
 
 void prepare(const fs::path& folder, const Entries& entries)
@@ -96,6 +108,8 @@ void prepare(const fs::path& folder, const Entries& entries)
         const std::size_t arrow = entry.find(" -> ");
         if (name.back() == '/') {
             fs::create_directories(folder / name);
+        } else if (name.size() > 2 && name.compare(name.size() - 2, 2, " |") == 0) {
+            mkfifo((folder / name.substr(0, name.size() - 2)).c_str(), 0600);
         } else if (arrow != std::string::npos) {
             fs::create_symlink(entry.substr(arrow + 4), folder / entry.substr(0, arrow));
         } else {
@@ -127,6 +141,8 @@ Entries listing(const fs::path& folder)
         const std::string name = entry.path().lexically_relative(folder).string();
         if (entry.is_symlink()) {
             names.push_back(name + " -> " + fs::read_symlink(entry.path()).string());
+        } else if (entry.is_fifo()) {
+            names.push_back(name + " |");
         } else {
             names.push_back(entry.is_directory() ? name + "/" : name);
         }
@@ -207,6 +223,11 @@ protected:
             launch.argv = {"setpriv", "--reuid=" + std::to_string(nobody->pw_uid),
                            "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups"};
         }
+        if (row.run == Run::DiskFull) {
+            // Root in a user namespace may mount, and the mount goes with it.
+            launch.argv = {"unshare", "--map-root-user", "--mount", "sh", "-c",
+                           "mount -t tmpfs -o size=16k tmpfs full && exec \"$@\"", "sh"};
+        }
         launch.argv.push_back(CINDRAL_RENDER_PROGRAM);
         launch.argv.insert(launch.argv.end(), row.args.begin(), row.args.end());
         if (!row.environment.empty()) {
@@ -217,6 +238,7 @@ protected:
                                                     : Stream::Captured;
         launch.err = row.run == Run::StderrToClosedPipe ? Stream::ReaderGone : Stream::Captured;
         launch.addressSpaceBytes = row.run == Run::MemoryLimited ? 2000000ul * 1024 : 0;
+        launch.fileSizeBytes = row.run == Run::FileSizeLimited ? 8 * 1024 : 0;
 
         Process program(launch);
         if (row.run == Run::Signalled) {
@@ -320,6 +342,22 @@ TEST_F(RenderEndings, EachEndsWithItsStatusOneLineAndNothingLeftBehind)
          "cannot write 'plain-file': Not a directory", {"plain-file = x"}},
         {Run::InProcess, kept, {"--frames", "1", "--state", "keep.json", "--every", "1", "--out", "/dev/full"},
          "exit 2", "cannot write '/dev/full': Not a directory", kept},
+        // Only regular files are written, and nothing else is even opened: a
+        // pipe without a reader would hold the run up for ever.
+        {Run::InProcess, {"ff |"}, {"--frames", "1", "--png", "ff"}, "exit 2", "cannot write 'ff': not a regular file",
+         {"ff |"}},
+        {Run::InProcess, {"ff |", "to-ff -> ff"}, {"--frames", "1", "--state", "to-ff"}, "exit 2",
+         "cannot write 'to-ff': not a regular file", {"ff |", "to-ff -> ff"}},
+        {Run::InProcess, kept, {"--frames", "1", "--state", "keep.json", "--png", "/dev/full"}, "exit 2",
+         "cannot write '/dev/full': not a regular file", kept},
+        {Run::Program, {}, {"--frames", "1", "--state", "/dev/stdout"}, "exit 2",
+         "cannot write '/dev/stdout': not a regular file", {}},
+        // Each frame file the series will replace is checked before the
+        // first frame.
+        {Run::InProcess, {"d/frame-000002.png/"}, {"--frames", "3", "--every", "1", "--out", "d"}, "exit 2",
+         "cannot write 'd/frame-000002.png': Is a directory", {"d/", "d/frame-000002.png/"}},
+        {Run::AsNobody, {"d/ 0777", "d/frame-000002.png 0444"}, {"--frames", "3", "--every", "1", "--out", "d"},
+         "exit 2", "cannot write 'd/frame-000002.png': Permission denied", {"d/", "d/frame-000002.png"}},
         // The series' folder, made first, goes again with a later refusal.
         {Run::InProcess, {}, {"--frames", "1", "--every", "1", "--out", "new/frames", "--png", "missing/p.png"},
          "exit 2", "cannot write 'missing/p.png': No such file or directory", {}},
@@ -350,10 +388,14 @@ TEST_F(RenderEndings, EachEndsWithItsStatusOneLineAndNothingLeftBehind)
          "exit 1", "no off-screen OpenGL context", kept, kNoEgl},
         {Run::MemoryLimited, {}, {"--frames", "1", "--size", "16384x16384", "--png", "big.png"}, "exit 1",
          "out of memory", {}},
-        {Run::Program, {}, {"--frames", "1", "--size", "16x16", "--state", "/dev/full"}, "exit 1",
-         "cannot write '/dev/full': No space left on device", {}},
-        {Run::Program, kept, {"--frames", "1", "--size", "16x16", "--state", "keep.json", "--png", "/dev/full"},
-         "exit 1", "cannot write '/dev/full'", kept},
+        // A full disk and a file size limit are the machine's, in the
+        // system's words; nothing is left, not even the folder made.
+        {Run::DiskFull, {"full/"}, {"--frames", "20", "--size", "1024x768", "--png", "full/a.png"}, "exit 1",
+         "cannot write 'full/a.png': No space left on device", {"full/"}},
+        {Run::FileSizeLimited, {}, {"--frames", "20", "--size", "1024x768", "--png", "a.png"}, "exit 1",
+         "cannot write 'a.png': File too large", {}},
+        {Run::FileSizeLimited, {}, {"--frames", "20", "--size", "1024x768", "--every", "10", "--out", "fr"}, "exit 1",
+         "cannot write 'fr/frame-000010.png': File too large", {}},
         {Run::StdoutFull, {}, {"--help"}, "exit 1", "cannot write standard output: No space left on device", {}},
         {Run::StdoutClosed, {}, {"--version"}, "exit 1", "cannot write standard output: Bad file descriptor", {}},
 

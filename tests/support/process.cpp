@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 void sleepSeconds(double seconds)
 {
@@ -77,10 +78,13 @@ Process::Process(const Launch& launch)
             ::signal(s, SIG_DFL);
         }
         const rlimit noCore = {0, 0};
-        const rlimit addressSpace = {launch.addressSpaceBytes, launch.addressSpaceBytes};
         setrlimit(RLIMIT_CORE, &noCore);
-        if (launch.addressSpaceBytes != 0) {
-            setrlimit(RLIMIT_AS, &addressSpace);
+        for (const auto& [resource, bytes] : {std::pair{RLIMIT_AS, launch.addressSpaceBytes},
+                                              std::pair{RLIMIT_FSIZE, launch.fileSizeBytes}}) {
+            const rlimit limit = {bytes, bytes};
+            if (bytes != 0) {
+                setrlimit(resource, &limit);
+            }
         }
         if (!launch.folder.empty() && chdir(launch.folder.c_str()) != 0) {
             _exit(126);

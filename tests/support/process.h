@@ -26,6 +26,7 @@ struct Launch {
     Stream out = Stream::Captured;
     Stream err = Stream::Captured;
     unsigned long addressSpaceBytes = 0;  // a limit as ulimit -v sets it; 0: none
+    unsigned long fileSizeBytes = 0;      // a limit as ulimit -f sets it, in bytes; 0: none
 };
 
 // A running program, killed if still running when destroyed.

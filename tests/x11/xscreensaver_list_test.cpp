@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 
@@ -136,9 +140,48 @@ TEST(XScreenSaverList, EditsOnlyCindralsEntryAndLeavesEveryOtherByte)
 
 namespace {
 
+namespace fs = std::filesystem;
+
 void write(const std::string& path, const std::string& text)
 {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+// Runs `change` as the user nobody, owner of everything in `folder`, where
+// the tests run as root, to whom every file is writable; else as it is.
+ListReport asOrdinaryUser(const std::string& folder, const std::function<ListReport()>& change)
+{
+    const passwd* nobody = getpwnam("nobody");
+    int ends[2];
+    if (geteuid() != 0 || nobody == nullptr || pipe(ends) != 0) {
+        return change();
+    }
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        EXPECT_EQ(lchown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid), 0) << entry.path();
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(ends[0]);
+        if (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) {
+            _exit(1);
+        }
+        const ListReport report = change();
+        const std::string result = std::to_string(report.exitCode) + " " + report.text;
+        _exit(::write(ends[1], result.data(), result.size()) == static_cast<ssize_t>(result.size()) ? 0 : 1);
+    }
+    close(ends[1]);
+    std::string result;
+    char buffer[4096];
+    for (ssize_t got; (got = read(ends[0], buffer, sizeof buffer)) > 0;) {
+        result.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(ends[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the change as nobody did not report";
+    const std::size_t space = result.find(' ');
+    return space == std::string::npos ? ListReport{-1, result}
+                                      : ListReport{std::stoi(result.substr(0, space)), result.substr(space + 1)};
 }
 
 } // namespace
@@ -202,4 +245,93 @@ TEST(XScreenSaverList, KeepsTheOldFileWritesWholeFilesAndKeepsALinkALink)
     unlink(target.c_str());
     unlink((folder + "/XScreenSaver").c_str());
     EXPECT_EQ(rmdir(folder.c_str()), 0) << "files left in " << folder;
+}
+
+// What the list command meets where the files are not plain files: nothing
+// hangs or is read without end, nothing is written through a link at the
+// .bak, and nothing at all is written where the change cannot be made.
+TEST(XScreenSaverList, SpecialFilesAndLinksAreNeverWaitedOnOrWrittenThrough)
+{
+    struct Row {
+        const char* what;
+        std::function<void(const std::string& folder)> prepare;
+        int exitCode;
+        std::string says;
+        bool changed;   // .xscreensaver now lists cindral, and .xscreensaver.bak holds the old file
+    };
+    const auto fifo = [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); };
+    const auto link = [](const std::string& target, const std::string& path) {
+        ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
+    };
+    const auto settings = [](const std::string& folder) { write(folder + "/.xscreensaver", kHandEdited); };
+    const Row rows[] = {
+        {"a pipe", [&](const std::string& f) { fifo(f + "/.xscreensaver"); }, 2, "not a regular file", false},
+        {"a link to a device", [&](const std::string& f) { link("/dev/zero", f + "/.xscreensaver"); }, 2,
+         "not a regular file", false},
+        {"a file far larger than any settings file",
+         [&](const std::string& f) { write(f + "/.xscreensaver", "! " + std::string(1 << 20, 'x') + "\n"); }, 2,
+         "more than 1 MiB", false},
+        {"a pipe at the .bak",
+         [&](const std::string& f) {
+             settings(f);
+             fifo(f + "/.xscreensaver.bak");
+         },
+         2, ".xscreensaver.bak': not a regular file", false},
+        {"a link at the .bak to a file elsewhere",
+         [&](const std::string& f) {
+             settings(f);
+             write(f + "/elsewhere", "someone else's\n");
+             link("elsewhere", f + "/.xscreensaver.bak");
+         },
+         0, "", true},
+        {"a dangling link at the .bak",
+         [&](const std::string& f) {
+             settings(f);
+             link("nowhere", f + "/.xscreensaver.bak");
+         },
+         0, "", true},
+        {"a settings file the user may not write",
+         [&](const std::string& f) {
+             settings(f);
+             chmod((f + "/.xscreensaver").c_str(), 0444);
+         },
+         2, "Permission denied", false},
+    };
+    for (const Row& r : rows) {
+        char folderTemplate[] = "/tmp/cindral-list-XXXXXX";
+        ASSERT_NE(mkdtemp(folderTemplate), nullptr);
+        const std::string folder = folderTemplate;
+        chmod(folder.c_str(), 0777);
+        r.prepare(folder);
+        // Read by the test only where it is a file: a pipe would hold the test up.
+        const auto plainText = [&](const std::string& name) {
+            struct stat found;
+            return lstat((folder + name).c_str(), &found) == 0 && S_ISREG(found.st_mode) ? fileText(folder + name)
+                                                                                          : std::string("(not a file)");
+        };
+        const std::string before = plainText("/.xscreensaver");
+        ListRequest request;
+        request.settingsPath = folder + "/.xscreensaver";
+        request.program = "cindral";
+        const ListReport report = asOrdinaryUser(folder, [&] { return changeXScreenSaverList(request); });
+        EXPECT_EQ(report.exitCode, r.exitCode) << r.what << ": " << report.text;
+        EXPECT_NE(report.text.find(r.says), std::string::npos) << r.what << ": " << report.text;
+        struct stat backup;
+        if (r.changed) {
+            EXPECT_EQ(fileText(folder + "/.xscreensaver"), handEditedWith(kCindral)) << r.what;
+            EXPECT_EQ(lstat((folder + "/.xscreensaver.bak").c_str(), &backup), 0) << r.what;
+            EXPECT_TRUE(S_ISREG(backup.st_mode)) << r.what << ": the .bak is not a file of its own";
+            EXPECT_EQ(fileText(folder + "/.xscreensaver.bak"), kHandEdited) << r.what;
+        } else {
+            EXPECT_EQ(plainText("/.xscreensaver"), before) << r.what;
+            const bool madeBackup = lstat((folder + "/.xscreensaver.bak").c_str(), &backup) == 0 &&
+                                    S_ISREG(backup.st_mode);
+            EXPECT_FALSE(madeBackup) << r.what << ": a .bak was written";
+        }
+        EXPECT_EQ(access((folder + "/nowhere").c_str(), F_OK), -1) << r.what << ": written through the link";
+        if (access((folder + "/elsewhere").c_str(), F_OK) == 0) {
+            EXPECT_EQ(fileText(folder + "/elsewhere"), "someone else's\n") << r.what << ": written through the link";
+        }
+        fs::remove_all(folder);
+    }
 }
