@@ -253,85 +253,59 @@ TEST(XScreenSaverList, KeepsTheOldFileWritesWholeFilesAndKeepsALinkALink)
 TEST(XScreenSaverList, SpecialFilesAndLinksAreNeverWaitedOnOrWrittenThrough)
 {
     struct Row {
-        const char* what;
-        std::function<void(const std::string& folder)> prepare;
+        const char* settings;  // what .xscreensaver is: "file", "read-only", "big", "pipe", "-> TARGET"
+        const char* backup;    // what .xscreensaver.bak is, the same way; "": none
         int exitCode;
         std::string says;
-        bool changed;   // .xscreensaver now lists cindral, and .xscreensaver.bak holds the old file
     };
-    const auto fifo = [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); };
-    const auto link = [](const std::string& target, const std::string& path) {
-        ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
-    };
-    const auto settings = [](const std::string& folder) { write(folder + "/.xscreensaver", kHandEdited); };
     const Row rows[] = {
-        {"a pipe", [&](const std::string& f) { fifo(f + "/.xscreensaver"); }, 2, "not a regular file", false},
-        {"a link to a device", [&](const std::string& f) { link("/dev/zero", f + "/.xscreensaver"); }, 2,
-         "not a regular file", false},
-        {"a file far larger than any settings file",
-         [&](const std::string& f) { write(f + "/.xscreensaver", "! " + std::string(1 << 20, 'x') + "\n"); }, 2,
-         "more than 1 MiB", false},
-        {"a pipe at the .bak",
-         [&](const std::string& f) {
-             settings(f);
-             fifo(f + "/.xscreensaver.bak");
-         },
-         2, ".xscreensaver.bak': not a regular file", false},
-        {"a link at the .bak to a file elsewhere",
-         [&](const std::string& f) {
-             settings(f);
-             write(f + "/elsewhere", "someone else's\n");
-             link("elsewhere", f + "/.xscreensaver.bak");
-         },
-         0, "", true},
-        {"a dangling link at the .bak",
-         [&](const std::string& f) {
-             settings(f);
-             link("nowhere", f + "/.xscreensaver.bak");
-         },
-         0, "", true},
-        {"a settings file the user may not write",
-         [&](const std::string& f) {
-             settings(f);
-             chmod((f + "/.xscreensaver").c_str(), 0444);
-         },
-         2, "Permission denied", false},
+        {"pipe", "", 2, "not a regular file"},
+        {"-> /dev/zero", "", 2, "not a regular file"},
+        {"big", "", 2, "more than 1 MiB"},
+        {"file", "pipe", 2, ".xscreensaver.bak': not a regular file"},
+        {"read-only", "", 2, "Permission denied"},
+        {"file", "-> elsewhere", 0, ""},
+        {"file", "-> nowhere", 0, ""},
+    };
+    const auto place = [](const std::string& path, const std::string& what) {
+        if (what == "pipe") {
+            EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
+        } else if (what.rfind("-> ", 0) == 0) {
+            EXPECT_EQ(symlink(what.substr(3).c_str(), path.c_str()), 0);
+        } else if (!what.empty()) {
+            write(path, what == "big" ? "! " + std::string(1 << 20, 'x') + "\n" : kHandEdited);
+            chmod(path.c_str(), what == "read-only" ? 0444 : 0644);
+        }
     };
     for (const Row& r : rows) {
+        const std::string what = std::string(r.settings) + ", .bak " + r.backup;
         char folderTemplate[] = "/tmp/cindral-list-XXXXXX";
         ASSERT_NE(mkdtemp(folderTemplate), nullptr);
         const std::string folder = folderTemplate;
         chmod(folder.c_str(), 0777);
-        r.prepare(folder);
+        const std::string settings = folder + "/.xscreensaver";
+        place(settings, r.settings);
+        place(settings + ".bak", r.backup);
+        write(folder + "/elsewhere", "someone else's\n");
         // Read by the test only where it is a file: a pipe would hold the test up.
-        const auto plainText = [&](const std::string& name) {
+        const auto text = [](const std::string& path) {
             struct stat found;
-            return lstat((folder + name).c_str(), &found) == 0 && S_ISREG(found.st_mode) ? fileText(folder + name)
-                                                                                          : std::string("(not a file)");
+            return lstat(path.c_str(), &found) == 0 && S_ISREG(found.st_mode) ? fileText(path) : "(not a file)";
         };
-        const std::string before = plainText("/.xscreensaver");
+        const std::string before = text(settings);
         ListRequest request;
-        request.settingsPath = folder + "/.xscreensaver";
+        request.settingsPath = settings;
         request.program = "cindral";
         const ListReport report = asOrdinaryUser(folder, [&] { return changeXScreenSaverList(request); });
-        EXPECT_EQ(report.exitCode, r.exitCode) << r.what << ": " << report.text;
-        EXPECT_NE(report.text.find(r.says), std::string::npos) << r.what << ": " << report.text;
-        struct stat backup;
-        if (r.changed) {
-            EXPECT_EQ(fileText(folder + "/.xscreensaver"), handEditedWith(kCindral)) << r.what;
-            EXPECT_EQ(lstat((folder + "/.xscreensaver.bak").c_str(), &backup), 0) << r.what;
-            EXPECT_TRUE(S_ISREG(backup.st_mode)) << r.what << ": the .bak is not a file of its own";
-            EXPECT_EQ(fileText(folder + "/.xscreensaver.bak"), kHandEdited) << r.what;
-        } else {
-            EXPECT_EQ(plainText("/.xscreensaver"), before) << r.what;
-            const bool madeBackup = lstat((folder + "/.xscreensaver.bak").c_str(), &backup) == 0 &&
-                                    S_ISREG(backup.st_mode);
-            EXPECT_FALSE(madeBackup) << r.what << ": a .bak was written";
-        }
-        EXPECT_EQ(access((folder + "/nowhere").c_str(), F_OK), -1) << r.what << ": written through the link";
-        if (access((folder + "/elsewhere").c_str(), F_OK) == 0) {
-            EXPECT_EQ(fileText(folder + "/elsewhere"), "someone else's\n") << r.what << ": written through the link";
-        }
+
+        EXPECT_EQ(report.exitCode, r.exitCode) << what << ": " << report.text;
+        EXPECT_NE(report.text.find(r.says), std::string::npos) << what << ": " << report.text;
+        const bool changed = r.exitCode == 0;
+        EXPECT_EQ(text(settings), changed ? handEditedWith(kCindral) : before) << what;
+        // Where the change was made, the old file as a file of its own; else none written.
+        EXPECT_EQ(text(settings + ".bak"), changed ? kHandEdited : "(not a file)") << what;
+        EXPECT_EQ(text(folder + "/elsewhere"), "someone else's\n") << what << ": written through the link";
+        EXPECT_NE(access((folder + "/nowhere").c_str(), F_OK), 0) << what << ": written through the link";
         fs::remove_all(folder);
     }
 }
