@@ -224,8 +224,10 @@ protected:
                            "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups"};
         }
         if (row.run == Run::DiskFull) {
-            // Root in a user namespace may mount, and the mount goes with it.
-            launch.argv = {"unshare", "--map-root-user", "--mount", "sh", "-c",
+            // Root in a user namespace may mount, and the mount goes with it;
+            // its mounts are the parent's slaves, so nothing leaks back, also
+            // where "/" is no mount point whose propagation could be changed.
+            launch.argv = {"unshare", "--map-root-user", "--mount", "--propagation", "unchanged", "sh", "-c",
                            "mount -t tmpfs -o size=16k tmpfs full && exec \"$@\"", "sh"};
         }
         launch.argv.push_back(CINDRAL_RENDER_PROGRAM);
