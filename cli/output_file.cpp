@@ -175,10 +175,10 @@ bool OutputFile::check(Failure& failure)
         failure = cannotWriteFailure(path_, error);
         return false;
     };
-    // Written through, the kernel follows the links itself here, /proc's
-    // links to pipes and terminals (/dev/stdout) included, which name no path
-    // to follow. Only the file's type is looked at: nothing is opened, so a
-    // pipe without a reader holds nothing up.
+    // Where links are written through, stat has the kernel follow them,
+    // /proc's links to pipes and terminals (/dev/stdout) included, which name
+    // no path to follow. Only the file's type is looked at: nothing is
+    // opened, so a pipe without a reader holds nothing up.
     const bool replaceLink = atLink_ == AtLink::Replace;
     struct stat existing;
     replacing_ = (replaceLink ? lstat(path_.c_str(), &existing) : stat(path_.c_str(), &existing)) == 0;

@@ -1,11 +1,12 @@
 """The one runner of the Python test drivers' cases. A driver marks each case
 with @case and ends in case_runner.main(); cindral_add_python_cases
 (python_cases.cmake) registers each case that `DRIVER --list` names as a test
-of its own, run as `DRIVER [OPTIONS] --case NAME`: "passed" and exit 0, or
-"FAILED: why" and exit 1, or "skipped: why" and cindral_env.SKIP_STATUS when
-it needs what this machine cannot run (cindral_env.Skipped). A case fails by raising AssertionError (check(),
-Failure, cindral_env.wait_for); so does one that is stopped (SIGTERM, the
-driver's time limit), so that its `with` blocks still end what it started.
+of its own, run as `DRIVER [OPTIONS] --case NAME`: "passed" and exit 0,
+"FAILED: why" and exit 1, or "skipped: why" and cindral_env.SKIP_STATUS where
+it needs what this machine cannot run (cindral_env.Skipped). A case fails by
+raising AssertionError (check(), Failure, cindral_env.wait_for); so does one
+that is stopped (SIGTERM, the driver's time limit), so that its `with` blocks
+still end what it started.
 """
 import argparse
 import os
