@@ -1,10 +1,11 @@
 // The page: a canvas that fills the window, the scene set up once for its
-// size in device pixels and told of every new size, one animation step per
-// frame at most 100 times a second, full screen on request and left again on
-// input, as a screen saver ends.
+// size in device pixels and told of every new size, 100 animation steps a
+// second whatever the display's rate, full screen on request and left again
+// on input, as a screen saver ends.
 //
 //   index.html               the flame
-//   index.html?fps           with frames per second in the bottom-left corner
+//   index.html?fps           with frames and steps per second in the
+//                            bottom-left corner
 //   index.html?frames=N      test mode: N steps at once, the last one drawn;
 //                            with fps, steps per second in that corner
 //   index.html?frames=N&state  and the scene's state as JSON in <pre id="state">
@@ -218,21 +219,31 @@
     var fps = document.getElementById('fps');
     fps.hidden = !options.fps;
     var firstFrame = true;
-    var shownRate = 0;
-    function tick(now) {
-      window.requestAnimationFrame(tick);
-      // The module paces the frames, at most one in 10 ms, and counts them.
-      if (!ready || !module._cindral_frame(now)) {
+    var shown = [0, 0];  // frames and steps a second, as the corner shows them
+    function showRates() {
+      var rate = module._cindral_frames_per_second();
+      var steps = module._cindral_steps_per_second();
+      if (rate === shown[0] && steps === shown[1]) {
         return;
       }
+      shown = [rate, steps];
+      fps.textContent = rate.toFixed(1) + ' fps, ' + Math.round(steps) + ' steps/s';
+    }
+    function tick(now) {
+      window.requestAnimationFrame(tick);
+      // The module runs 10 ms steps as the time since the last frame calls
+      // for; a frame with none due keeps the picture it has.
+      var steps = ready ? module._cindral_steps_due(now) : 0;
+      if (steps === 0) {
+        return;
+      }
+      module._cindral_steps(steps, 1);
       if (firstFrame) {
         firstFrame = false;
         reportUnsupported();
       }
-      var rate = module._cindral_frames_per_second();
-      if (options.fps && rate !== shownRate) {
-        shownRate = rate;
-        fps.textContent = rate.toFixed(1) + ' fps';
+      if (options.fps) {
+        showRates();
       }
     }
     window.requestAnimationFrame(tick);

@@ -38,6 +38,7 @@ EMSCRIPTEN_KEEPALIVE int cindral_start(int width, int height)
     return gWebHost.started ? 1 : 0;
 }
 
+// The drawing buffer is now `width` x `height` pixels.
 EMSCRIPTEN_KEEPALIVE void cindral_resize(int width, int height)
 {
     if (gWebHost.started) {
@@ -58,23 +59,34 @@ EMSCRIPTEN_KEEPALIVE void cindral_steps(int count, int drawLast)
     }
 }
 
-// One frame of the page at `nowMs` on its clock: one step, drawn, unless
-// the frame before began less than 10 ms ago. Returns 1 when it drew.
-EMSCRIPTEN_KEEPALIVE int cindral_frame(double nowMs)
+// An animation frame of the page at `nowMs` on its clock: how many steps
+// are due (at most kMaxStepsPerFrame), each frame counted when it has any.
+// The page then runs them with cindral_steps, the last one drawn; with none,
+// the frame draws nothing.
+EMSCRIPTEN_KEEPALIVE int cindral_steps_due(double nowMs)
 {
-    if (!gWebHost.started || !gWebHost.pacer.beginFrame(std::llround(nowMs * 1000.0))) {
+    if (!gWebHost.started) {
         return 0;
     }
-    step(true);
-    gWebHost.meter.frameShown(gWebHost.pacer.frameBegan());
-    return 1;
+    const std::int64_t now = std::llround(nowMs * 1000.0);
+    const int due = gWebHost.pacer.stepsDue(now);
+    if (due > 0) {
+        gWebHost.frames.frameShown(now);
+        gWebHost.steps.counted(gWebHost.pacer.frameBegan(), due);
+    }
+    return due;
 }
 
-// Frames drawn a second over the last second or more; 0 before a whole
-// second has been measured.
+// Frames drawn and steps run a second, over the last second or more; 0
+// before a whole second has been measured.
 EMSCRIPTEN_KEEPALIVE double cindral_frames_per_second()
 {
-    return gWebHost.meter.framesPerSecond();
+    return gWebHost.frames.framesPerSecond();
+}
+
+EMSCRIPTEN_KEEPALIVE double cindral_steps_per_second()
+{
+    return gWebHost.steps.framesPerSecond();
 }
 
 // Draws the last frame again, at the view's current size, without a step:

@@ -17,7 +17,8 @@ struct WebHostState {
     ImmediateMode layer;
     bool started = false; // initScene has run
     FramePacer pacer{kWebTicksPerSecond};
-    FrameRateMeter meter{kWebTicksPerSecond};
+    FrameRateMeter frames{kWebTicksPerSecond}; // frames that drew
+    FrameRateMeter steps{kWebTicksPerSecond};
     // The version of the layer's texture that the WebGL context holds; 0 is
     // none, as after the context was lost and made anew.
     std::uint32_t uploadedTexture = 0;

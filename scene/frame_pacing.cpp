@@ -29,14 +29,16 @@ FramePacer::FramePacer(std::int64_t ticksPerSecond, std::int64_t leastFrameTicks
 {
 }
 
-bool FramePacer::beginFrame(std::int64_t now)
+int FramePacer::stepsDue(std::int64_t now)
 {
-    if (started_ && now >= last_ && now - last_ < minFrameTicks_) {
-        return false;
+    if (!started_ || now < last_) {
+        started_ = true;
+        last_ = now;
+        return 1;
     }
-    started_ = true;
-    last_ = now;
-    return true;
+    const std::int64_t due = (now - last_) / minFrameTicks_;
+    last_ += due * minFrameTicks_;
+    return static_cast<int>(std::min<std::int64_t>(due, kMaxStepsPerFrame));
 }
 
 void FramePacer::firstFrameAt(std::int64_t start)
@@ -53,33 +55,36 @@ std::int64_t FramePacer::nextFrameDue(std::int64_t now)
     return last_;
 }
 
-bool FrameRateMeter::frameShown(std::int64_t began)
+bool FrameRateMeter::counted(std::int64_t at, long long count)
 {
-    ++total_;
-    last_ = began;
-    if (total_ == 1) {
+    last_ = at;
+    if (total_ == 0 || at < spanStart_) {
         // The span starts with the first frame, so start-up time does not
-        // count against the rate.
-        first_ = began;
-        spanStart_ = began;
+        // count against the rate; a clock that went back starts it afresh.
+        first_ = at;
+        spanStart_ = at;
+        spanFrames_ = 0;
+        firstCount_ = count;
+        total_ = count;
         return false;
     }
-    ++spanFrames_;
-    const std::int64_t span = began - spanStart_;
+    total_ += count;
+    spanFrames_ += count;
+    const std::int64_t span = at - spanStart_;
     if (span < ticksPerSecond_) {
         return false;
     }
     rate_ = static_cast<double>(spanFrames_) * static_cast<double>(ticksPerSecond_) / static_cast<double>(span);
-    spanStart_ = began;
+    spanStart_ = at;
     spanFrames_ = 0;
     return true;
 }
 
 double FrameRateMeter::averageFramesPerSecond() const
 {
-    if (total_ < 2 || last_ <= first_) {
+    if (last_ <= first_) {
         return 0.0;
     }
-    return static_cast<double>(total_ - 1) * static_cast<double>(ticksPerSecond_) /
+    return static_cast<double>(total_ - firstCount_) * static_cast<double>(ticksPerSecond_) /
            static_cast<double>(last_ - first_);
 }

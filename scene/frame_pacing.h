@@ -12,10 +12,16 @@
 // together; 0.01 s, the same double as the literal.
 constexpr double kMinFrameSeconds = 1.0 / kMaxFramesPerSecond;
 
+// The most steps one frame of the web page runs (stepsDue): a page that comes
+// back from a stall or a hidden tab goes on without a burst of steps.
+constexpr int kMaxStepsPerFrame = 4;
+
 // Keeps frames at least minFrameTicks() apart, in the way each host paces:
 // the Windows saver waits from each frame's own start (frameOver), the Linux
-// host sleeps until a deadline (nextFrameDue), the web page is offered frames
-// by the browser and takes those it may (beginFrame).
+// host sleeps until a deadline (nextFrameDue). The web page is offered frames
+// by the browser at the display's rate and runs in each the steps that the
+// time since the last one calls for (stepsDue), so that the animation keeps
+// its speed at any refresh rate.
 class FramePacer {
 public:
     // `ticksPerSecond` is positive. `leastFrameTicks` asks for a longer
@@ -32,11 +38,14 @@ public:
     // ticks ago has taken its time.
     bool frameOver(std::int64_t elapsed) const { return elapsed >= minFrameTicks_; }
 
-    // No catch-up: whether a frame may begin at `now`; when it may, it has
-    // begun. A frame that comes later than minFrameTicks after the one
-    // before begins at once and the next one counts from it, so time lost
-    // is never made up. A clock that went back starts the pacing afresh.
-    bool beginFrame(std::int64_t now);
+    // Fixed steps: how many steps, each minFrameTicks long, are due at `now`,
+    // counted on a grid from when the first one was due, so that what is
+    // left of a step carries over to the next frame. 0 means that the frame
+    // has nothing new to draw. Beyond kMaxStepsPerFrame, the steps due are
+    // dropped, as the native hosts drop lost time, and the grid goes on. The
+    // first call, and one on a clock that went back, starts the grid at `now`
+    // with one step.
+    int stepsDue(std::int64_t now);
 
     // Deadlines: frames are due minFrameTicks apart, each counted from when
     // the one before was due rather than from when it happened to begin, so
@@ -48,15 +57,15 @@ public:
     std::int64_t nextFrameDue(std::int64_t now);
 
     // When the frame now being drawn counts as begun: when it was due
-    // (deadlines) or when it began (no catch-up). Such times are at least
-    // minFrameTicks apart, which presentation times, jittered by late
+    // (deadlines) or when its last step was due (fixed steps). Such times are
+    // at least minFrameTicks apart, which presentation times, jittered by late
     // wake-ups and swaps that wait, are not.
     std::int64_t frameBegan() const { return last_; }
 
 private:
     std::int64_t minFrameTicks_;
     bool started_ = false;
-    std::int64_t last_ = 0; // when the last frame began (beginFrame) or was due (nextFrameDue)
+    std::int64_t last_ = 0; // when the last frame (nextFrameDue) or step (stepsDue) was due
 };
 
 // Counts frames and gives their rate over spans of a second or more, for a
@@ -66,15 +75,24 @@ private:
 // that rate: timed by presentation, a span that began with a frame shown 8 ms
 // late and ended with one shown 1 ms late held 101 frames in 1002 ms, and
 // the display read "100.8 fps".
+//
+// The web page counts its steps with one too: a frame's steps recorded when
+// the last of them was due (FramePacer::frameBegan after stepsDue), so that
+// steps run on time read exactly 100 a second.
 class FrameRateMeter {
 public:
     explicit FrameRateMeter(std::int64_t ticksPerSecond) : ticksPerSecond_(ticksPerSecond) {}
 
     // Records a frame that began at `began`. Returns true when the rate was
     // renewed by it.
-    bool frameShown(std::int64_t began);
+    bool frameShown(std::int64_t began) { return counted(began, 1); }
 
-    // Frames per second over the last span; 0 before the first is complete.
+    // Records `count` things (frames, steps) at `at`; the first record only
+    // starts the first span, as its things happened before it.
+    bool counted(std::int64_t at, long long count);
+
+    // Frames (or things counted) per second over the last span; 0 before the
+    // first is complete.
     double framesPerSecond() const { return rate_; }
 
     long long totalFrames() const { return total_; }
@@ -95,6 +113,7 @@ private:
     std::int64_t last_ = 0;
     std::int64_t spanStart_ = 0;
     long long spanFrames_ = 0;
+    long long firstCount_ = 0;
     long long total_ = 0;
     double rate_ = 0.0;
 };

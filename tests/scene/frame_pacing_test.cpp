@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -45,30 +47,76 @@ TEST(FramePacer, AFrameLastsOneHundredthOfASecondInWholeTicksOfAnyClock)
     }
 }
 
-TEST(FramePacer, WithoutCatchUpAFrameBeginsNoSoonerThanTenMillisecondsAfterTheOneBefore)
+namespace {
+
+// A display's animation frames, `hz` a second for `seconds` from `start`, in
+// whole microseconds as the web host takes them.
+std::vector<std::int64_t> animationFrames(int hz, int seconds, std::int64_t start = 0)
+{
+    std::vector<std::int64_t> times;
+    for (int k = 0; k <= hz * seconds; ++k) {
+        times.push_back(start + std::llround(k * 1e6 / hz));
+    }
+    return times;
+}
+
+std::vector<std::int64_t> joined(std::vector<std::int64_t> first, const std::vector<std::int64_t>& then)
+{
+    first.insert(first.end(), then.begin(), then.end());
+    return first;
+}
+
+} // namespace
+
+TEST(FramePacer, FixedStepsRunOneHundredASecondAtAnyRefreshRateAndAtMostFourAFrame)
 {
     struct Row {
-        std::vector<std::int64_t> offered; // microseconds at which a frame could begin
-        std::vector<std::int64_t> begun;
+        const char* what;
+        std::vector<std::int64_t> frames;
+        std::size_t from;          // the index of the first frame in `steps`
+        std::vector<int> steps;    // due in the frames from there
+        long long total;           // due in all of them
+        double stepsPerSecond;     // the meters' last figures, as the web host counts:
+        double framesPerSecond;    // frames when they have steps
     };
     const Row rows[] = {
-        // A display refreshed every 4 ms gets a frame on every third refresh.
-        {{1000, 5000, 9000, 13000, 17000, 21000, 25000}, {1000, 13000, 25000}},
-        {{5000, 14999, 15000, 24500, 25000}, {5000, 15000, 25000}},
-        // After a 30 ms gap the next frame counts from the late one.
-        {{0, 30000, 35000, 39000, 40000, 45000, 50000}, {0, 30000, 40000, 50000}},
-        // A clock that goes back (a page restored with a new time origin).
-        {{5'000'000, 12000, 15000, 22000}, {5'000'000, 12000, 22000}},
+        {"30 Hz", animationFrames(30, 3), 0, {1, 3, 3, 4, 3, 3, 4}, 301, 100.0, 30.0},
+        {"60 Hz", animationFrames(60, 3), 0, {1, 1, 2, 2, 1, 2, 2}, 301, 100.0, 60.0},
+        {"75 Hz", animationFrames(75, 3), 0, {1, 1, 1, 2, 1, 1, 2}, 301, 100.0, 75.0},
+        {"120 Hz: one frame in six draws nothing", animationFrames(120, 3), 0, {1, 0, 1, 1, 1, 1, 1}, 301, 100.0,
+         100.0},
+        {"144 Hz", animationFrames(144, 3), 0, {1, 0, 1, 1, 0, 1, 1}, 301, 100.0, 100.0},
+        {"20 Hz: five steps due a frame, one dropped", animationFrames(20, 3), 0, {1, 4, 4, 4}, 241, 80.0, 20.0},
+        // 500 steps due after the pause: four run, and the grid goes on from
+        // the last step due, 5 ms before the frame.
+        {"a 5 s pause at 60 Hz", joined(animationFrames(60, 1), animationFrames(60, 2, 6'005'000)), 60,
+         {2, 4, 2, 1, 2, 2, 1}, 305, 100.0, 60.0},
+        // A page restored with a new time origin.
+        {"a clock that goes back", joined({5'000'000}, animationFrames(60, 2, 12'000)), 0, {1, 1, 1, 2, 2}, 202,
+         100.0, 60.0},
     };
     for (const Row& row : rows) {
         FramePacer pacer(1'000'000);
-        std::vector<std::int64_t> begun;
-        for (const std::int64_t t : row.offered) {
-            if (pacer.beginFrame(t)) {
-                begun.push_back(t);
+        FrameRateMeter steps(1'000'000);
+        FrameRateMeter frames(1'000'000);
+        std::vector<int> due;
+        long long total = 0;
+        for (const std::int64_t t : row.frames) {
+            const int n = pacer.stepsDue(t);
+            due.push_back(n);
+            total += n;
+            if (n > 0) {
+                steps.counted(pacer.frameBegan(), n);
+                frames.frameShown(t);
             }
         }
-        EXPECT_EQ(begun, row.begun);
+        EXPECT_EQ(std::vector<int>(due.begin() + static_cast<std::ptrdiff_t>(row.from),
+                                   due.begin() + static_cast<std::ptrdiff_t>(row.from + row.steps.size())),
+                  row.steps)
+            << row.what;
+        EXPECT_EQ(total, row.total) << row.what;
+        EXPECT_DOUBLE_EQ(steps.framesPerSecond(), row.stepsPerSecond) << row.what;
+        EXPECT_NEAR(frames.framesPerSecond(), row.framesPerSecond, 0.5) << row.what;
     }
 }
 
