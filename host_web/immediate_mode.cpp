@@ -199,9 +199,10 @@ void ImmediateMode::gluPerspective(GLdouble fovyDegrees, GLdouble aspect, GLdoub
         return; // GLU leaves the matrix alone when it would divide by zero
     }
     const double cotangent = std::cos(halfAngle) / sine;
+    const bool widened = portraitWidening_ && aspect < 1.0;
     GLfloat m[16] = {};
-    m[0] = static_cast<GLfloat>(cotangent / aspect);
-    m[5] = static_cast<GLfloat>(cotangent);
+    m[0] = static_cast<GLfloat>(widened ? cotangent : cotangent / aspect);
+    m[5] = static_cast<GLfloat>(widened ? cotangent * aspect : cotangent);
     m[10] = static_cast<GLfloat>(-(zFar + zNear) / depth);
     m[11] = -1.0f;
     m[14] = static_cast<GLfloat>(-2.0 * zNear * zFar / depth);

@@ -99,6 +99,15 @@ public:
                       GLint border, GLenum format, GLenum type, const void* pixels);
     void gluPerspective(GLdouble fovyDegrees, GLdouble aspect, GLdouble zNear, GLdouble zFar);
 
+    // While on, gluPerspective on a view taller than wide (aspect below 1)
+    // gives the width the field of view asked for the height, and the height
+    // the wider one in proportion, where GLU keeps it for the height and
+    // leaves the width a narrow one: the web page's own projection, so that
+    // a phone held upright shows as much of the flame's wanderings as a
+    // landscape screen. Off by default, as GL has it; a landscape view is
+    // the same either way.
+    void setPortraitWidening(bool on) { portraitWidening_ = on; }
+
     // Starts a new frame: the command list empties; the state stays.
     void startFrame();
     // While off, clears and primitives are not added to the frame; every
@@ -131,6 +140,7 @@ private:
     bool textureEnabled_ = false;
     bool stateDirty_ = true;
     bool recording_ = true;
+    bool portraitWidening_ = false;
 
     GLfloat modelview_[16];
     GLenum matrixMode_ = GL_MODELVIEW;

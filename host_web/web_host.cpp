@@ -32,6 +32,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int cindral_start(int width, int height)
 {
     if (!gWebHost.started && width > 0 && height > 0) {
+        gWebHost.layer.setPortraitWidening(true);
         initScene(width, height);
         gWebHost.started = true;
     }

@@ -105,20 +105,37 @@ TEST(ImmediateMode, AStateChangeBetweenPrimitivesStartsANewDraw)
 
 TEST(ImmediateMode, PerspectiveMultipliesGluPerspectivesMatrixOntoTheProjection)
 {
-    ImmediateMode gl;
-    gl.glMatrixMode(GL_PROJECTION);
-    gl.glLoadIdentity();
-    gl.gluPerspective(45.0, 4.0 / 3.0, 1.0, 20000.0);
-    gl.glMatrixMode(GL_MODELVIEW);
-    gl.glTranslatef(0, 0, -15);
+    // cot(22.5 degrees) for the 45-degree field of view.
+    constexpr float kCot = 2.41421356f;
+    struct Row {
+        double aspect;
+        bool portraitWidening;
+        float xScale, yScale; // the matrix's first two diagonal elements
+    };
+    const Row rows[] = {
+        {4.0 / 3.0, false, kCot * 3.0f / 4.0f, kCot},
+        {4.0 / 3.0, true, kCot * 3.0f / 4.0f, kCot}, // landscape: as GLU has it
+        {1.0, true, kCot, kCot},
+        {390.0 / 844.0, false, 5.22460576f, kCot},  // a phone held upright: a narrow width
+        {390.0 / 844.0, true, kCot, 1.11557262f},   // the width gets the 45 degrees
+    };
+    for (const Row& row : rows) {
+        ImmediateMode gl;
+        gl.setPortraitWidening(row.portraitWidening);
+        gl.glMatrixMode(GL_PROJECTION);
+        gl.glLoadIdentity();
+        gl.gluPerspective(45.0, row.aspect, 1.0, 20000.0);
+        gl.glMatrixMode(GL_MODELVIEW);
+        gl.glTranslatef(0, 0, -15);
 
-    // Column-major: cot(22.5 degrees) / aspect, cot(22.5 degrees),
-    // -(far + near) / (far - near), -1 below it, -2 far near / (far - near).
-    const float* p = gl.projection();
-    const float expected[16] = {1.81066017f, 0, 0, 0, 0, 2.41421356f, 0, 0,
-                                0, 0, -1.00010001f, -1, 0, 0, -2.00010001f, 0};
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_FLOAT_EQ(p[i], expected[i]) << "element " << i;
+        // Column-major: x and y scales, -(far + near) / (far - near), -1
+        // below it, -2 far near / (far - near).
+        const float* p = gl.projection();
+        const float expected[16] = {row.xScale, 0, 0, 0, 0, row.yScale, 0, 0,
+                                    0, 0, -1.00010001f, -1, 0, 0, -2.00010001f, 0};
+        for (int i = 0; i < 16; ++i) {
+            EXPECT_FLOAT_EQ(p[i], expected[i]) << "element " << i << " at aspect " << row.aspect;
+        }
     }
 }
 
