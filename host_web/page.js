@@ -1,11 +1,12 @@
 // The page: a canvas that fills the window, the scene set up once for its
 // size in device pixels and told of every new size, 100 animation steps a
-// second whatever the display's rate, full screen on request and left again
-// on input, as a screen saver ends.
+// second whatever the display's rate, drawn at a smaller size and stretched
+// where the full size cannot keep that rate, full screen on request and left
+// again on input, as a screen saver ends.
 //
 //   index.html               the flame
-//   index.html?fps           with frames and steps per second in the
-//                            bottom-left corner
+//   index.html?fps           with frames and steps per second, and the
+//                            drawing scale below 1, in the bottom-left corner
 //   index.html?frames=N      test mode: N steps at once, the last one drawn;
 //                            with fps, steps per second in that corner
 //   index.html?frames=N&state  and the scene's state as JSON in <pre id="state">
@@ -149,12 +150,18 @@
 
   function start(module, gl, options) {
     var ready = true;  // false while the context is lost
+    var device = deviceSize(null);
+    // The share of the device pixels, per axis, that the drawing buffer has;
+    // the canvas's style stretches it to fill the view. A still picture is
+    // drawn at full size.
+    var scale = 1;
 
-    // Gives the canvas `size` device pixels and returns the drawing buffer's
-    // size, which the browser may make smaller than asked for.
-    function fit(size) {
-      var width = Math.max(1, size[0]);
-      var height = Math.max(1, size[1]);
+    // Gives the canvas its share of the device pixels and returns the
+    // drawing buffer's size, which the browser may make smaller than asked
+    // for.
+    function fit() {
+      var width = Math.max(1, Math.round(device[0] * scale));
+      var height = Math.max(1, Math.round(device[1] * scale));
       if (canvas.width !== width || canvas.height !== height) {
         canvas.width = width;
         canvas.height = height;
@@ -163,15 +170,15 @@
     }
 
     module.attachWebGl(gl);
-    var size = fit(deviceSize(null));
+    var size = fit();
     module._cindral_start(size[0], size[1]);
 
     // A new size clears the canvas; a still picture is drawn again.
     var still = options.frames !== null;
-    function resized(entry) {
+    function refit() {
       var width = canvas.width;
       var height = canvas.height;
-      var buffer = fit(deviceSize(entry));
+      var buffer = fit();
       if (canvas.width === width && canvas.height === height) {
         return;
       }
@@ -179,6 +186,15 @@
       if (still) {
         module._cindral_redraw();
       }
+    }
+    function resized(entry) {
+      var size = deviceSize(entry);
+      if (size[0] === device[0] && size[1] === device[1]) {
+        return;
+      }
+      device = size;
+      module._cindral_view_changed();
+      refit();
     }
     if (typeof ResizeObserver === 'function') {
       var observer = new ResizeObserver(function(entries) { resized(entries[entries.length - 1]); });
@@ -219,15 +235,16 @@
     var fps = document.getElementById('fps');
     fps.hidden = !options.fps;
     var firstFrame = true;
-    var shown = [0, 0];  // frames and steps a second, as the corner shows them
+    var shown = [0, 0, 1];  // frames and steps a second, and the scale, as the corner shows them
     function showRates() {
       var rate = module._cindral_frames_per_second();
       var steps = module._cindral_steps_per_second();
-      if (rate === shown[0] && steps === shown[1]) {
+      if (rate === shown[0] && steps === shown[1] && scale === shown[2]) {
         return;
       }
-      shown = [rate, steps];
-      fps.textContent = rate.toFixed(1) + ' fps, ' + Math.round(steps) + ' steps/s';
+      shown = [rate, steps, scale];
+      fps.textContent = rate.toFixed(1) + ' fps, ' + Math.round(steps) + ' steps/s' +
+          (scale < 1 ? ', scale ' + scale.toFixed(2) : '');
     }
     function tick(now) {
       window.requestAnimationFrame(tick);
@@ -236,6 +253,11 @@
       var steps = ready ? module._cindral_steps_due(now) : 0;
       if (steps === 0) {
         return;
+      }
+      var wanted = module._cindral_draw_scale();
+      if (wanted !== scale) {
+        scale = wanted;
+        refit();
       }
       module._cindral_steps(steps, 1);
       if (firstFrame) {

@@ -1,5 +1,6 @@
 // The module's entry points for the page (page.js): the scene set up once,
-// resized, stepped and drawn, and its state as JSON.
+// resized, stepped and drawn, its pace and drawing scale, and its state as
+// JSON.
 #include "frame_submission.h"
 #include "scene.h"
 #include "scene_state.h"
@@ -47,6 +48,13 @@ EMSCRIPTEN_KEEPALIVE void cindral_resize(int width, int height)
     }
 }
 
+// The view (the canvas on the page) changed size: the drawing scale keeps its
+// level but soon tries larger ones again.
+EMSCRIPTEN_KEEPALIVE void cindral_view_changed()
+{
+    gWebHost.scale.viewChanged();
+}
+
 // Runs `count` animation steps. With `drawLast` the last one is drawn, the
 // others only computed: the scene makes all its GL calls either way, and the
 // layer keeps no geometry for the steps that are not shown.
@@ -61,9 +69,10 @@ EMSCRIPTEN_KEEPALIVE void cindral_steps(int count, int drawLast)
 }
 
 // An animation frame of the page at `nowMs` on its clock: how many steps
-// are due (at most kMaxStepsPerFrame), each frame counted when it has any.
-// The page then runs them with cindral_steps, the last one drawn; with none,
-// the frame draws nothing.
+// are due (at most kMaxStepsPerFrame), each frame counted and the drawing
+// scale told of it when it has any. The page then runs them with
+// cindral_steps, the last one drawn, after giving the buffer the size of
+// cindral_draw_scale; with none, the frame draws nothing.
 EMSCRIPTEN_KEEPALIVE int cindral_steps_due(double nowMs)
 {
     if (!gWebHost.started) {
@@ -74,6 +83,7 @@ EMSCRIPTEN_KEEPALIVE int cindral_steps_due(double nowMs)
     if (due > 0) {
         gWebHost.frames.frameShown(now);
         gWebHost.steps.counted(gWebHost.pacer.frameBegan(), due);
+        gWebHost.scale.frameDrawn(now);
     }
     return due;
 }
@@ -88,6 +98,13 @@ EMSCRIPTEN_KEEPALIVE double cindral_frames_per_second()
 EMSCRIPTEN_KEEPALIVE double cindral_steps_per_second()
 {
     return gWebHost.steps.framesPerSecond();
+}
+
+// The share of the view's device pixels, per axis, to draw: 1, or less where
+// the full size does not keep the display's rate (drawing_scale.h).
+EMSCRIPTEN_KEEPALIVE double cindral_draw_scale()
+{
+    return gWebHost.scale.scale();
 }
 
 // Draws the last frame again, at the view's current size, without a step:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "drawing_scale.h"
 #include "frame_pacing.h"
 #include "immediate_mode.h"
 
@@ -19,6 +20,7 @@ struct WebHostState {
     FramePacer pacer{kWebTicksPerSecond};
     FrameRateMeter frames{kWebTicksPerSecond}; // frames that drew
     FrameRateMeter steps{kWebTicksPerSecond};
+    DrawingScale scale{kWebTicksPerSecond};
     // The version of the layer's texture that the WebGL context holds; 0 is
     // none, as after the context was lost and made anew.
     std::uint32_t uploadedTexture = 0;
