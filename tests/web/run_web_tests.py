@@ -466,8 +466,8 @@ def expect_steps_apart_from_frames(browser, seconds=30):
     """Headless Chromium hands the page about 60 frames a second: the corner
     of ?fps must come to show 100 steps a second in clearly fewer frames, as
     the page runs several steps in a frame. Never more than 100; on a busy
-    machine a frame late by more than 40 ms drops the steps beyond four, so
-    a few fewer will do. Fails with what the corner showed."""
+    machine a frame 50 ms or more after the one before drops the steps
+    beyond four, so a few fewer will do. Fails with what the corner showed."""
     shown = []
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
