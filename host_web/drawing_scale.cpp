@@ -8,6 +8,7 @@ namespace {
 
 constexpr double kAimedRate = 60.0;     // frames a second, until a faster rate is seen
 constexpr double kShortShare = 0.9;     // of the aim: below it a window falls short
+constexpr double kHoldShare = 0.95;     // of the aim: from it up a window holds
 constexpr double kLeastGain = 1.1;      // what a shrink must multiply the rate by to stay
 constexpr double kWindowSeconds = 0.5;
 constexpr double kStallSeconds = 1.0;
@@ -91,7 +92,11 @@ bool DrawingScale::judge(double rate, std::int64_t now)
     }
     if (!falls) {
         shortWindows_ = 0;
-        if (level_ > 0 && now - heldSince_ >= tryWait_[level_ - 1]) {
+        // Between the two shares a window neither shrinks nor counts as
+        // holding: a level that barely keeps the rate has nothing to spare.
+        if (rate < kHoldShare * aim_) {
+            heldSince_ = now;
+        } else if (level_ > 0 && now - heldSince_ >= tryWait_[level_ - 1]) {
             triedFrom_ = level_;
             return change(level_ - 1);
         }
@@ -106,6 +111,9 @@ bool DrawingScale::judge(double rate, std::int64_t now)
     if (level_ == kLevels - 1 || now < noShrinkBefore_[level_]) {
         return false;
     }
+    // A level that fell short, whether just tried or after holding a while,
+    // waits longer before its next try.
+    tryWait_[level_] = std::min(2 * tryWait_[level_], longestWait_);
     // Fill-bound, the rate doubles every two levels; one level for each
     // halving of the rate against the aim goes no further than half way
     // there, as part of a frame's cost does not shrink with it.

@@ -18,11 +18,13 @@
 //   becomes the rate reached: what holds the frames back is not the drawing
 //   (a display or browser at 30 or 50 Hz, a busy machine), and a blurred
 //   picture would buy nothing.
-// - A level that has held for a while tries the next larger one.
-// So that it does not swing, a try that falls short at once goes back and
-// waits twice as long before the next try of that level, and a shrink that
-// was undone waits twice as long before the next shrink from there: from 4 s
-// to at most 2 minutes.
+// - A level whose windows have kept 95 % of the aim for a while tries the
+//   next larger one; a try that falls short at once goes back.
+// Changing the buffer's size costs the browser some slow frames, so that it
+// does not swing: a level that falls short, just tried or after a while,
+// waits twice as long before its next try, and a shrink that was undone
+// waits twice as long before the next shrink from there, from 4 s to at
+// most 2 minutes.
 // The window after each change, or after the page starts, is not judged: the
 // browser reallocates the buffer. A gap of more than a second between two
 // frames (a hidden tab, a stalled machine) starts the window afresh.
