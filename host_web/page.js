@@ -165,6 +165,10 @@
       if (canvas.width !== width || canvas.height !== height) {
         canvas.width = width;
         canvas.height = height;
+        // Without a GPU the browser's compositor stretches the canvas on the
+        // processor, and a smoothed stretch to 3840x2160 costs as much as a
+        // frame at 60 a second may take; the nearest pixel costs half that.
+        canvas.style.imageRendering = scale < 1 ? 'pixelated' : '';
       }
       return [gl.drawingBufferWidth, gl.drawingBufferHeight];
     }
