@@ -170,6 +170,32 @@ private:
     fs::path previous_;
 };
 
+// How to start a program in a mount namespace of its own whose mounts never
+// reach this one; empty where the machine allows none. Root in a user
+// namespace may mount, and its mounts are the parent's slaves, also where "/"
+// is no mount point whose propagation could be changed. A chroot or a
+// container may refuse user namespaces; root there can still make its own
+// namespace private.
+const std::vector<std::string>& privateMounts()
+{
+    static const std::vector<std::string> found = [] {
+        const std::vector<std::vector<std::string>> ways = {
+            {"unshare", "--map-root-user", "--mount", "--propagation", "unchanged"},
+            {"unshare", "--mount", "--propagation", "private"},
+        };
+        for (const std::vector<std::string>& way : ways) {
+            Launch probe{way};
+            probe.argv.push_back("true");
+            Process process(probe);
+            if (process.waitForExit(30) && process.howItEnded() == "exit 0") {
+                return way;
+            }
+        }
+        return std::vector<std::string>{};
+    }();
+    return found;
+}
+
 class RenderEndings : public ::testing::Test {
 protected:
     void SetUp() override
@@ -224,11 +250,9 @@ protected:
                            "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups"};
         }
         if (row.run == Run::DiskFull) {
-            // Root in a user namespace may mount, and the mount goes with it;
-            // its mounts are the parent's slaves, so nothing leaks back, also
-            // where "/" is no mount point whose propagation could be changed.
-            launch.argv = {"unshare", "--map-root-user", "--mount", "--propagation", "unchanged", "sh", "-c",
-                           "mount -t tmpfs -o size=16k tmpfs full && exec \"$@\"", "sh"};
+            launch.argv = privateMounts();
+            launch.argv.insert(launch.argv.end(),
+                               {"sh", "-c", "mount -t tmpfs -o size=16k tmpfs full && exec \"$@\"", "sh"});
         }
         launch.argv.push_back(CINDRAL_RENDER_PROGRAM);
         launch.argv.insert(launch.argv.end(), row.args.begin(), row.args.end());
@@ -426,7 +450,14 @@ TEST_F(RenderEndings, EachEndsWithItsStatusOneLineAndNothingLeftBehind)
             continue;
         }
 #endif
+        if (row.run == Run::DiskFull && privateMounts().empty()) {
+            continue;
+        }
         check(row);
     }
     EXPECT_TRUE(fs::is_character_file("/dev/full")) << "a failed write replaced the device";
+    if (privateMounts().empty()) {
+        GTEST_SKIP() << "skipped: every row ran but the full disk's: this machine gives no mount namespace of its own, "
+                        "even to root, to put a small file system in";
+    }
 }
