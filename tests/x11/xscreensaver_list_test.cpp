@@ -5,7 +5,6 @@
 
 #include <pwd.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -148,40 +147,23 @@ void write(const std::string& path, const std::string& text)
 }
 
 // Runs `change` as the user nobody, owner of everything in `folder`, where
-// the tests run as root, to whom every file is writable; else as it is.
+// the tests run as root, to whom every file is writable; else as it is. The
+// saved user stays root, to come back to.
 ListReport asOrdinaryUser(const std::string& folder, const std::function<ListReport()>& change)
 {
     const passwd* nobody = getpwnam("nobody");
-    int ends[2];
-    if (geteuid() != 0 || nobody == nullptr || pipe(ends) != 0) {
+    if (geteuid() != 0 || nobody == nullptr) {
         return change();
     }
     for (const auto& entry : fs::directory_iterator(folder)) {
         EXPECT_EQ(lchown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid), 0) << entry.path();
     }
-    const pid_t child = fork();
-    if (child == 0) {
-        close(ends[0]);
-        if (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) {
-            _exit(1);
-        }
-        const ListReport report = change();
-        const std::string result = std::to_string(report.exitCode) + " " + report.text;
-        _exit(::write(ends[1], result.data(), result.size()) == static_cast<ssize_t>(result.size()) ? 0 : 1);
-    }
-    close(ends[1]);
-    std::string result;
-    char buffer[4096];
-    for (ssize_t got; (got = read(ends[0], buffer, sizeof buffer)) > 0;) {
-        result.append(buffer, static_cast<std::size_t>(got));
-    }
-    close(ends[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the change as nobody did not report";
-    const std::size_t space = result.find(' ');
-    return space == std::string::npos ? ListReport{-1, result}
-                                      : ListReport{std::stoi(result.substr(0, space)), result.substr(space + 1)};
+    EXPECT_EQ(setresgid(nobody->pw_gid, nobody->pw_gid, -1), 0);
+    EXPECT_EQ(setresuid(nobody->pw_uid, nobody->pw_uid, -1), 0);
+    const ListReport report = change();
+    EXPECT_EQ(setresuid(0, 0, -1), 0);
+    EXPECT_EQ(setresgid(0, 0, -1), 0);
+    return report;
 }
 
 } // namespace
