@@ -438,6 +438,7 @@ struct FileRead {
     enum Status { Read, Missing, Failed } status = Failed;
     int exitCode = kExitSuccess; // Failed: as the programs end
     std::string why;             // Failed: in a few words
+    int mode = -1;               // Read: the file's permissions
 };
 
 // Reads a whole settings file into `text`. Only a regular file of at most
@@ -461,6 +462,8 @@ FileRead readSettingsFile(const std::string& path, std::string& text)
         read = failed(EISDIR);
     } else if (!S_ISREG(found.st_mode)) {
         read = {FileRead::Failed, kExitBadInput, "not a regular file"};
+    } else {
+        read.mode = static_cast<int>(found.st_mode & 07777);
     }
     text.clear();
     char buffer[65536];
@@ -693,9 +696,8 @@ ListReport changeXScreenSaverList(const ListRequest& request)
         break;
     }
 
-    struct stat old;
     // The old file kept beside it gets its permissions, where it is new.
-    const int mode = stat(request.settingsPath.c_str(), &old) == 0 ? static_cast<int>(old.st_mode & 07777) : -1;
+    const int mode = settings.mode;
     const std::string backup = request.settingsPath + ".bak";
     // Both are opened, which checks them, before either is written: where
     // the settings file cannot be replaced, no .bak is written either. The
