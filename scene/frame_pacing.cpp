@@ -1,5 +1,7 @@
 #include "frame_pacing.h"
 
+#include "double_precision.h"
+
 #include <algorithm>
 
 namespace {
@@ -9,6 +11,7 @@ namespace {
 // comparison as the division itself would, in whole ticks.
 std::int64_t ticksForMinFrame(std::int64_t ticksPerSecond)
 {
+    const DoublePrecisionScope doublePrecision;
     const auto lasts = [ticksPerSecond](std::int64_t t) {
         return static_cast<double>(t) / static_cast<double>(ticksPerSecond) >= kMinFrameSeconds;
     };

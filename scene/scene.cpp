@@ -1,5 +1,6 @@
 #include "scene.h"
 
+#include "double_precision.h"
 #include "flame_particles.h"
 #include "flame_source.h"
 #include "gl_api.h"
@@ -34,6 +35,7 @@ void applyPerspective(int width, int height)
 
 void initScene(int width, int height)
 {
+    const DoublePrecisionScope doublePrecision;
     buildSpriteTexture();
 
     glViewport(0, 0, width, height);
@@ -68,6 +70,7 @@ void resizeScene(int width, int height)
     if (width <= 0 || height <= 0) {
         return;
     }
+    const DoublePrecisionScope doublePrecision;
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -77,6 +80,7 @@ void resizeScene(int width, int height)
 
 void renderFrame()
 {
+    const DoublePrecisionScope doublePrecision;
     // The depth buffer is cleared but never tested: every sprite adds.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     stepFlameSource();
