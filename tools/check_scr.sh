@@ -3,7 +3,9 @@
 # when built for i686 and PE32+ when built for x86_64, importing only the
 # system DLLs it is meant to (so the runtimes are linked in), and carrying the
 # description string and the icon group with its 32x32 and 16x16 16-colour
-# images; the 32-bit one also without imports that only newer Windows has.
+# images; the 32-bit one also without imports that only newer Windows has,
+# and without SSE instructions, which the processors of Windows 95 to 2000
+# lack.
 # With --stripped, also without symbols and debugging information, as the
 # copies in the downloads are. Fails loudly on the first regression.
 # Usage: tools/check_scr.sh [--stripped] FILE.scr...
@@ -63,6 +65,14 @@ for file in "$@"; do
                 fail "imports KERNEL32 $newer, which older Windows lacks (a runtime with the POSIX thread layer?)"
             fi
         done
+    fi
+
+    # x87 arithmetic only: a Pentium II or an Athlon ends the saver at the
+    # first instruction on an xmm register, on MXCSR, or of SSE's other kinds.
+    if [ "$format" = pei-i386 ]; then
+        sse=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$file" |
+            grep -E '%[xy]mm|mxcsr|\b(sfence|lfence|mfence|movnti|clflush|prefetch(nta|t[012]))\b' || true)
+        [ -z "$sse" ] || fail "has $(wc -l <<<"$sse") SSE instructions, the first: $(head -n1 <<<"$sse" | tr -s ' \t' ' ')"
     fi
 
     if [ $stripped -eq 1 ]; then
