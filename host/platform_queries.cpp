@@ -1,5 +1,8 @@
 #include "platform_queries.h"
 
-const PlatformQueries kSystemPlatform = {GetTickCount, GetCursorPos, GetVersionExA, QueryPerformanceFrequency};
+#include "dpi_awareness.h"
+
+const PlatformQueries kSystemPlatform = {GetTickCount, GetCursorPos, GetVersionExA, QueryPerformanceFrequency,
+                                         askSystemForDpiAwareness};
 
 PlatformQueries gPlatform = kSystemPlatform;

@@ -1,5 +1,6 @@
 #include "saver_password.h"
 
+#include "entry_point.h"
 #include "platform_queries.h"
 #include "system_library_path.h"
 
@@ -22,14 +23,6 @@ HMODULE loadSystemLibrary(const char* fileName)
         return nullptr;
     }
     return LoadLibraryA(path);
-}
-
-// GetProcAddress's generic pointer, cast to the entry point's real type. The
-// detour through a plain function pointer keeps GCC's function-cast check quiet.
-template <typename Proc>
-Proc findEntryPoint(HMODULE library, const char* name)
-{
-    return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
 }
 
 } // namespace

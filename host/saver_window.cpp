@@ -147,6 +147,10 @@ bool setPixelFormat(HDC deviceContext)
 
 void runSaverWindow(HWND parentWindow, int showCommand)
 {
+    // Before the window, which keeps the awareness it is made with: on a
+    // scaled display the screen's metrics are then its real pixels.
+    gPlatform.askForDpiAwareness();
+
     LARGE_INTEGER counterFrequency;
     counterFrequency.QuadPart = 0;
     gPlatform.counterFrequency(&counterFrequency);

@@ -2,6 +2,8 @@
 // window number from the command line becomes a handle.
 #include "saver_start.h"
 
+#include "dpi_awareness.h"
+#include "host_test_support.h"
 #include "saver_globals.h"
 
 #include <windows.h>
@@ -14,6 +16,16 @@
 namespace {
 
 bool gNothrowNewFails = false;
+
+// DPI requests seen, and whether a saver window existed at any of them.
+int gDpiRequests = 0;
+bool gWindowBeforeDpiRequest = false;
+
+void recordDpiRequest()
+{
+    ++gDpiRequests;
+    gWindowBeforeDpiRequest |= gSaverWindow != nullptr || FindWindowA("OpenGL", nullptr) != nullptr;
+}
 
 } // namespace
 
@@ -49,6 +61,7 @@ protected:
     void TearDown() override
     {
         gNothrowNewFails = false;
+        gPlatform = kSystemPlatform;
         UnregisterClassA("OpenGL", gInstance);
         gSaverWindow = nullptr;
         gSaverMode = SaverMode::None;
@@ -79,6 +92,28 @@ TEST_F(StartSaver, PreviewWithoutAWindowEndsSilently)
         // of this process would otherwise fail to register it.
         EXPECT_TRUE(UnregisterClassA("OpenGL", gInstance)) << line;
     }
+}
+
+TEST_F(StartSaver, AsksForDpiAwarenessOnceBeforeTheWindowOnlyInTheModesThatMakeOne)
+{
+    gPlatform.askForDpiAwareness = recordDpiRequest;
+    struct Row {
+        const char* line;
+        int requests;
+    };
+    for (const Row& row : {Row{"cindral.scr /s", 1}, Row{"cindral.scr /p", 1}, Row{"cindral.scr /c", 0},
+                           Row{"cindral.scr /x", 0}}) {
+        gDpiRequests = 0;
+        gWindowBeforeDpiRequest = false;
+        LoopScript script({[] { DestroyWindow(gSaverWindow); }});
+        EXPECT_EQ(startSaver(row.line, SW_SHOW), 0) << row.line;
+        EXPECT_EQ(gDpiRequests, row.requests) << row.line;
+        EXPECT_FALSE(gWindowBeforeDpiRequest) << row.line;
+        UnregisterClassA("OpenGL", gInstance);
+        gSaverWindow = nullptr;
+    }
+    // Windows before Vista has neither call, and the saver runs as before.
+    EXPECT_EQ(askForDpiAwareness(GetModuleHandleA("kernel32.dll")), DpiAwareness::Unchanged);
 }
 
 TEST_F(StartSaver, EndsWithZeroAndRunsNothingWhenTheStateCannotBeAllocated)
