@@ -25,7 +25,7 @@ run=(
 package=(
     "${linux[@]}" googletest
     mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32 binutils-mingw-w64
-    emscripten nsis zip dpkg-dev
+    emscripten nsis zip dpkg-dev osslsigncode
 )
 test=(
     "${package[@]}" "${run[@]}"
@@ -34,6 +34,8 @@ test=(
     # MATE's screen saver, with a session bus and its settings store.
     mate-screensaver dbus-daemon libglib2.0-bin dconf-service dconf-gsettings-backend
     chromium icoutils unzip lintian
+    # The scene built as 32-bit Linux, run on an emulated Pentium II.
+    g++-multilib qemu-user
     # 32-bit Windows programs, on machines whose kernel runs 32-bit code
     # (tools/env.sh's cindral_runs_32bit asks).
     wine32:i386

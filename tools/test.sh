@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything that is stale and runs every test: the native build (scene,
 # tools, Linux host), again under the sanitizers with the fuzzers, the web
-# page in headless Chromium, the Windows builds, and the Windows tests under
+# page in headless Chromium, the scene with the 32-bit saver's arithmetic on an
+# emulated Pentium II, the Windows builds, and the Windows tests under
 # Wine on private virtual displays: the 32-bit saver, the product, under
 # 32-bit Wine and the 64-bit one under 64-bit Wine, each with its fingerprint
 # and end-to-end tests, and the host's test programs built for both; last, the
@@ -60,6 +61,10 @@ run_ctest native-asan "$jobs" tools/with-display.sh
 echo "== web build and tests (headless Chromium, against the native build's cindral-render)"
 build web
 run_ctest web "$jobs"
+
+echo "== the scene with the 32-bit saver's arithmetic, as 32-bit Linux on an emulated Pentium II (qemu-i386)"
+build pentium2
+run_ctest pentium2 1
 
 echo "== Windows builds"
 for preset in win-i686 win-i686-tests win-x86_64; do
