@@ -4,6 +4,10 @@
 #
 #   cindral-VERSION-windows.zip   both savers, stripped, and a read-me for Windows
 #   cindral-VERSION-setup.exe     the Windows installer (NSIS)
+#
+# The Windows programs (both savers, the installer and its uninstaller) are
+# signed when tools/sign.sh is given the publisher's certificate; it says
+# first of all which it will be.
 #   cindral_VERSION_ARCH.deb      the Linux hack and cindral-render, for Debian
 #   cindral-VERSION-web.zip       the web page, for any static web host
 #   SHA256SUMS                    of those four
@@ -18,6 +22,7 @@ root=$(pwd)
 
 bash tools/setup.sh package
 source tools/env.sh
+bash tools/sign.sh --check
 
 echo "== builds"
 # All of the native build, as the tests build it: what its install rules put
@@ -37,11 +42,12 @@ done
 arch=$(dpkg --print-architecture)
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
 
-work=$root/build/package
-dist=$root/dist
+work=${CINDRAL_PACKAGE_WORK:-$root/build/package}
+dist=${CINDRAL_DIST:-$root/dist}
 zip_file=cindral-$version-windows.zip
 setup_file=cindral-$version-setup.exe
 setup64_file=cindral-$version-setup-amd64.exe
+setup_arm64_file=cindral-$version-setup-arm64-test.exe
 deb_file=cindral_${version}_$arch.deb
 web_file=cindral-$version-web.zip
 rm -rf "$work"
@@ -68,6 +74,7 @@ scr32="$savers/32-bit Windows/cindral.scr"
 scr64="$savers/64-bit Windows/cindral.scr"
 i686-w64-mingw32-strip -o "$scr32" build/win-i686/host/cindral.scr
 x86_64-w64-mingw32-strip -o "$scr64" build/win-x86_64/host/cindral.scr
+bash tools/sign.sh "$scr32" "$scr64"
 chmod 644 "$scr32" "$scr64"
 tools/check_scr.sh --stripped "$scr32" "$scr64"
 windows_text packaging/windows/README.txt.in "$savers/README.txt"
@@ -81,22 +88,35 @@ version_quad=$version
 while [ "$(tr -cd . <<<"$version_quad" | wc -c)" -lt 3 ]; do
     version_quad=$version_quad.0
 done
+# The flame of the wizard's welcome and finish pages, in their size, as a
+# 24-bit BMP, which is what NSIS reads. Frame 900 has the flame across the
+# middle of so narrow a view.
+wizard_bitmap=$work/wizard.bmp
+build/native/host_headless/cindral-render --frames 900 --size 164x314 --png "$work/wizard.png" 2>/dev/null
+convert "$work/wizard.png" BMP3:"$wizard_bitmap"
 kilobytes() { echo $((($(stat -c %s "$1") + 1023) / 1024)); }
-installer() { # target outfile
+installer() { # target outfile [makensis option...]
     makensis -V2 -WX -NOCD -DTARGET="$1" \
         -DVERSION="$version" -DVERSION_QUAD="$version_quad" \
         -DSCR32="$scr32" -DSCR64="$scr64" \
         -DSIZE32_KB="$(kilobytes "$scr32")" -DSIZE64_KB="$(kilobytes "$scr64")" \
-        -DICON="$root/resources/cindral.ico" -DOUTFILE="$2" \
+        -DICON="$root/resources/cindral.ico" -DWIZARD_BITMAP="$wizard_bitmap" \
+        -DSIGN="$root/tools/sign.sh" -DOUTFILE="$2" "${@:3}" \
         packaging/windows/installer.nsi
 }
 installer x86-unicode "$dist/$setup_file"
-# The installer is a 32-bit program. Where those cannot run, the download
-# tests check the same script built as a 64-bit one, which is not shipped.
+bash tools/sign.sh "$dist/$setup_file"
+# For the download tests only, not shipped. The installer is a 32-bit program;
+# where those cannot run, the tests check the same script built as a 64-bit
+# one. And the branch for 64-bit ARM Windows, taken on this machine's Wine.
+test_target=x86-unicode
 if ! cindral_runs_32bit; then
-    echo "== build/package/$setup64_file, for the tests only: $CINDRAL_NO_32BIT"
-    installer amd64-unicode "$work/$setup64_file"
+    echo "== $work/$setup64_file, for the tests only: $CINDRAL_NO_32BIT"
+    test_target=amd64-unicode
+    installer "$test_target" "$work/$setup64_file"
 fi
+echo "== $work/$setup_arm64_file, for the tests only: as on 64-bit ARM Windows"
+installer "$test_target" "$work/$setup_arm64_file" -DAS_ARM64
 
 echo "== $deb_file"
 changelog_version=$(sed -n '1s/^cindral (\([^)]*\)).*/\1/p' packaging/debian/changelog)

@@ -8,10 +8,14 @@
 ; tools/package.sh builds it:
 ;   makensis -DTARGET=x86-unicode -DVERSION=0.1 -DVERSION_QUAD=0.1.0.0
 ;            -DSCR32=FILE -DSCR64=FILE -DSIZE32_KB=N -DSIZE64_KB=N -DICON=FILE
-;            -DOUTFILE=FILE installer.nsi
+;            -DWIZARD_BITMAP=FILE -DSIGN=tools/sign.sh -DOUTFILE=FILE
+;            [-DAS_ARM64] installer.nsi
 ; The one shipped is x86-unicode, a 32-bit program that runs on every Windows
 ; it supports; amd64-unicode gives the same installer as a 64-bit program,
-; for testing where 32-bit programs cannot run.
+; for testing where 32-bit programs cannot run. AS_ARM64 makes a test build
+; that takes the branch for 64-bit ARM Windows on any machine. WIZARD_BITMAP
+; is the flame of the welcome and finish pages, 164x314, a 24-bit BMP. SIGN
+; signs the uninstaller as it is made, when the publisher signs.
 
 Target ${TARGET}
 !if "${TARGET}" == "amd64-unicode"
@@ -20,6 +24,7 @@ Target ${TARGET}
     !pragma warning disable 6012
 !endif
 SetCompressor /SOLID lzma
+!uninstfinalize 'bash "${SIGN}" "%1"' = 0
 ; Writing the system folder needs it; Windows asks for it before starting.
 RequestExecutionLevel admin
 
@@ -55,6 +60,7 @@ ShowUninstDetails show
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${WIZARD_BITMAP}"
 !define MUI_WELCOMEPAGE_TITLE "Cindral screen saver ${VERSION}"
 !define MUI_WELCOMEPAGE_TEXT "This installs the Cindral screen saver for all users of this computer and selects it as your screen saver.$\r$\n$\r$\nWhen you remove it (Settings, Apps, or Programs and Features), the screen saver you have now is selected again.$\r$\n$\r$\n${COPYRIGHT}."
 !insertmacro MUI_PAGE_WELCOME
@@ -119,6 +125,15 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${COPYRIGHT}"
     ${EndIf}
 !macroend
 
+; Windows 10 on 64-bit ARM runs 32-bit x86 programs but no x64 ones, and
+; ${RunningX64} is true there too: it gets the 32-bit saver, in its native
+; system folder. Windows 11 on ARM runs both; the 32-bit saver serves it too.
+!ifdef AS_ARM64
+    !define IsArm64Windows `1 = 1`
+!else
+    !define IsArm64Windows `${IsNativeARM64}`
+!endif
+
 Function .onInit
     !insertmacro REQUIRE_ADMIN
     ; The uninstaller's entry in the 64-bit registry on 64-bit Windows, beside
@@ -152,10 +167,16 @@ Function un.ShowSaverFile
 FunctionEnd
 
 Section "Cindral"
-    ; $SYSDIR is C:\Windows\System32 in both cases: this installer is a
+    ; $SYSDIR is C:\Windows\System32 in every case: this installer is a
     ; 32-bit program, which 64-bit Windows sends to SysWOW64 unless the
     ; redirection is turned off.
-    ${If} ${RunningX64}
+    ${If} ${IsArm64Windows}
+        ${DisableX64FSRedirection}
+        SetOutPath "$SYSDIR"
+        File "/oname=${SCR_NAME}" "${SCR32}"
+        ${EnableX64FSRedirection}
+        StrCpy $1 ${SIZE32_KB}
+    ${ElseIf} ${RunningX64}
         ${DisableX64FSRedirection}
         SetOutPath "$SYSDIR"
         File "/oname=${SCR_NAME}" "${SCR64}"
