@@ -11,6 +11,10 @@ person who downloads them uses them:
                    by its link on PATH
   installer-win64  the installer and its uninstaller, silent, in a fresh
   installer-win32  64-bit and a fresh 32-bit Wine prefix
+  installer-arm64  the installer's branch for 64-bit ARM Windows, in a test
+                   build that takes it on any machine: the 32-bit saver
+  signed           tools/package.sh again, given a throwaway certificate:
+                   both savers and the installer verify against it
 
   test_downloads.py [--dist DIR] [--work DIR] [--junit FILE] [CASE...]
 
@@ -336,12 +340,19 @@ class Installer(Case):
     """The silent installer and uninstaller in a fresh prefix, which is
     removed again however the case ends."""
 
-    def run(self):
-        setup = self.dist("cindral-%s-setup.exe" % self.version)
+    def setup_file(self):
         if self.arch == "win64" and cindral_env.no_32bit_reason():
-            setup = os.path.join(ROOT, "build", "package", "cindral-%s-setup-amd64.exe" % self.version)
-            self.require(os.path.isfile(setup), "%s is missing: run tools/package.sh" % setup)
             print("%s: the installer built as a 64-bit program, since %s" % (self.name, cindral_env.no_32bit_reason()))
+            return self.package_file("cindral-%s-setup-amd64.exe" % self.version)
+        return self.dist("cindral-%s-setup.exe" % self.version)
+
+    def package_file(self, name):
+        path = os.path.join(ROOT, "build", "package", name)
+        self.require(os.path.isfile(path), "%s is missing: run tools/package.sh" % path)
+        return path
+
+    def run(self):
+        setup = self.setup_file()
         saver = os.path.join(self.windows_zip(), self.saver_folder, "cindral.scr")
         base = dict(os.environ, CINDRAL_WINE_PREFIXES=os.path.join(self.work, "wine"))
         # No display: the installer and the saver's /c show nothing.
@@ -416,8 +427,10 @@ class Installer(Case):
         uninstaller = self.unix_path(match.group(1))
         self.require(os.path.isfile(uninstaller), "the uninstaller %s is missing" % match.group(1))
 
-        configure = self.wine(INSTALLED_SCR, "/c")
-        self.check(configure.returncode == 0, "the installed saver's /c: exit %d" % configure.returncode)
+        # The 32-bit saver in a 64-bit prefix (ARM's branch) runs where 32-bit programs do.
+        if self.saver_folder == "64-bit Windows" or not cindral_env.no_32bit_reason():
+            configure = self.wine(INSTALLED_SCR, "/c")
+            self.check(configure.returncode == 0, "the installed saver's /c: exit %d" % configure.returncode)
 
         result = self.wine(match.group(1), "/S")
         self.wait()
@@ -458,6 +471,48 @@ class Installer32(Installer):
     installs = 1
 
 
+class InstallerArm64(Installer64):
+    """64-bit ARM Windows, which runs no x64 saver before Windows 11: the
+    32-bit one, in the native system folder."""
+    name = "installer-arm64"
+    saver_folder = "32-bit Windows"
+    installs = 1
+
+    def setup_file(self):
+        return self.package_file("cindral-%s-setup-arm64-test.exe" % self.version)
+
+
+class SignedDownloads(Case):
+    name = "signed"
+
+    def run(self):
+        pem, pfx, password = (os.path.join(self.work, n) for n in ("cert.pem", "cert.pfx", "password"))
+        with open(password, "w") as f:
+            f.write("throwaway\n")
+        key = os.path.join(self.work, "key.pem")
+        for argv in (["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-keyout", key,
+                      "-out", pem, "-subj", "/CN=Cindral test publisher", "-addext", "extendedKeyUsage=codeSigning"],
+                     ["openssl", "pkcs12", "-export", "-inkey", key, "-in", pem, "-out", pfx,
+                      "-passout", "file:" + password]):
+            self.require(run(argv).returncode == 0, " ".join(argv[:2]) + " failed")
+        self.args = argparse.Namespace(**dict(vars(self.args), dist=os.path.join(self.work, "dist")))
+        env = dict(os.environ, CINDRAL_SIGN_PFX=pfx, CINDRAL_SIGN_PASSWORD_FILE=password,
+                   CINDRAL_DIST=self.args.dist, CINDRAL_PACKAGE_WORK=os.path.join(self.work, "package"))
+        result = run(["bash", os.path.join(ROOT, "tools", "package.sh")], env=env)
+        self.require(result.returncode == 0, "tools/package.sh with a certificate: " + result.stdout[-2000:])
+        self.check("sign: signing the Windows programs with " + pfx in result.stdout,
+                   "tools/package.sh did not say that it signs")
+
+        folder = self.windows_zip()
+        savers = [os.path.join(folder, sub, "cindral.scr") for sub in PE_KINDS]
+        for path in savers + [self.dist("cindral-%s-setup.exe" % self.version)]:
+            verify = run(["osslsigncode", "verify", "-CAfile", pem, "-in", path])
+            self.check(verify.returncode == 0, "%s is not signed: %s" % (os.path.relpath(path, self.work),
+                                                                       verify.stdout.strip()[-300:]))
+        result = run(["bash", os.path.join(ROOT, "tools", "check_scr.sh"), "--stripped"] + savers)
+        self.check(result.returncode == 0, "check_scr.sh --stripped on the signed savers: " + result.stdout.strip())
+
+
 # ---------------------------------------------------------------- the web zip
 
 class WebZip(Case):
@@ -487,7 +542,7 @@ class WebZip(Case):
         self.check(listed == sorted(downloads), "SHA256SUMS lists %s, not %s" % (listed, sorted(downloads)))
 
 
-CASES = [WindowsZip, WebZip, DebianPackage, Installer64, Installer32]
+CASES = [WindowsZip, WebZip, DebianPackage, Installer64, Installer32, InstallerArm64, SignedDownloads]
 
 
 def main():
