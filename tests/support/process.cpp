@@ -80,7 +80,8 @@ Process::Process(const Launch& launch)
         const rlimit noCore = {0, 0};
         setrlimit(RLIMIT_CORE, &noCore);
         for (const auto& [resource, bytes] : {std::pair{RLIMIT_AS, launch.addressSpaceBytes},
-                                              std::pair{RLIMIT_FSIZE, launch.fileSizeBytes}}) {
+                                              std::pair{RLIMIT_FSIZE, launch.fileSizeBytes},
+                                              std::pair{RLIMIT_NOFILE, launch.openFiles}}) {
             const rlimit limit = {bytes, bytes};
             if (bytes != 0) {
                 setrlimit(resource, &limit);

@@ -27,6 +27,7 @@ struct Launch {
     Stream err = Stream::Captured;
     unsigned long addressSpaceBytes = 0;  // a limit as ulimit -v sets it; 0: none
     unsigned long fileSizeBytes = 0;      // a limit as ulimit -f sets it, in bytes; 0: none
+    unsigned long openFiles = 0;          // a limit as ulimit -n sets it; 0: none
 };
 
 // A running program, killed if still running when destroyed.
