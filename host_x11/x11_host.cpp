@@ -166,6 +166,12 @@ int runX11Host(const X11Options& options)
 
     GlSurface surface;
     const SurfaceStatus status = openSurface(display, choice, &surface, error);
+    if (status == SurfaceStatus::WindowGone) {
+        // Quietly, as when it goes later: there is nothing left to draw in.
+        closeSurface(surface, true);
+        XCloseDisplay(display);
+        return kExitSuccess;
+    }
     if (status != SurfaceStatus::Ready) {
         closeSurface(surface, true);
         XCloseDisplay(display);
