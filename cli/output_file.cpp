@@ -205,7 +205,7 @@ bool OutputFile::check(Failure& failure)
     // no path to follow. Only the file's type is looked at: nothing is
     // opened, so a pipe without a reader holds nothing up.
     const bool replaceLink = atLink_ == AtLink::Replace;
-    struct stat existing;
+    struct stat existing = {};
     replacing_ = (replaceLink ? lstat(path_.c_str(), &existing) : stat(path_.c_str(), &existing)) == 0;
     if (!replacing_ && errno != ENOENT) {
         return fail(errno);

@@ -11,6 +11,16 @@
 #include <thread>
 #include <utility>
 
+pid_t endedProcess()
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(0);
+    }
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
 void sleepSeconds(double seconds)
 {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));

@@ -75,3 +75,6 @@ Finished runProgram(const Launch& launch, double seconds = 120);
 bool waitUntil(double seconds, const std::function<bool()>& condition);
 
 void sleepSeconds(double seconds);
+
+// The number of a process that has ended.
+pid_t endedProcess();

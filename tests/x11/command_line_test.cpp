@@ -37,20 +37,13 @@ void expectEachRefused(const std::vector<BadInput>& cases)
     }
 }
 
-// A home whose ~/.xscreensaver has no Cindral in its list.
-std::string listHome()
-{
-    char folder[] = "/tmp/cindral-home-XXXXXX";
-    EXPECT_NE(mkdtemp(folder), nullptr);
-    std::ofstream(std::string(folder) + "/.xscreensaver") << "programs: maze --root \\n\n";
-    return folder;
-}
-
 } // namespace
 
 TEST(CommandLine, BadInputGivesExitTwoAndAFailedStandardOutputExitOneEachWithOneLine)
 {
-    const std::string home = listHome();
+    // A home whose ~/.xscreensaver has no Cindral in its list.
+    char home[] = "/tmp/cindral-home-XXXXXX";
+    std::ofstream(mkdtemp(home) + std::string("/.xscreensaver")) << "programs: maze --root \\n\n";
     expectEachRefused({
         // One of each kind: the reader's and the options' own tests have
         // them all.
@@ -73,8 +66,8 @@ TEST(CommandLine, BadInputGivesExitTwoAndAFailedStandardOutputExitOneEachWithOne
          {"XSCREENSAVER_WINDOW=\xc2\x9b" "2J\xe2\x80\xae\xff"},
          "XSCREENSAVER_WINDOW='\\u{9b}2J\\u{202e}\\xff'"},
         // The list changed, but standard output cannot say so.
-        {{"--add-to-xscreensaver"}, {"HOME=" + home},
-         "cannot write standard output: No space left on device; " + home + "/.xscreensaver was changed all the same",
+        {{"--add-to-xscreensaver"}, {"HOME=" + std::string(home)},
+         "cannot write standard output: No space left on device; " + std::string(home) + "/.xscreensaver was changed all the same",
          "exit 1", Stream::Full},
     });
     std::filesystem::remove_all(home);
