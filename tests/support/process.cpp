@@ -73,6 +73,8 @@ Process::Process(const Launch& launch)
                 close(target);
             }
         }
+        // Nothing else the tests' runner left open is inherited.
+        close_range(3, ~0U, 0);
         for (const std::string& change : launch.env) {
             const std::size_t equals = change.find('=');
             if (equals == std::string::npos) {

@@ -1,8 +1,8 @@
 #pragma once
 
 // The one way the native tests run a program: no shell, standard input from
-// /dev/null, every signal at its default action and no core file, as from a
-// shell; what it writes to a captured stream is read while it runs.
+// /dev/null, no other descriptor past standard error, every signal at its
+// default action and no core file, as from a shell; what it writes to a captured stream is read while it runs.
 
 #include <sys/types.h>
 
