@@ -1,85 +1,26 @@
 #include "output_file.h"
 
 #include "printable.h"
-#include "signal_end.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
-#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// The named temporary files that a signal must remove, in storage a signal
-// handler may read. Only the thread that installed the handler changes the
-// list, and it holds the ending signals back meanwhile (SignalsHeld), so the
-// handler, which runs on that thread, never sees a file without its entry or
-// an entry half made.
-constexpr int kSlots = 8;
-char gTemporaryPaths[kSlots][PATH_MAX];
-volatile std::sig_atomic_t gSlotInUse[kSlots];
-sigset_t gEndingSignals;
-pid_t gCleanupThread = 0;
-
-void onEndingSignal(int signalNumber)
-{
-    // Mesa's own threads block every signal, so one sent to the process
-    // comes here; should another library's thread be handed it, it passes
-    // it on to the thread that keeps the list, which handles it once it no
-    // longer holds it back.
-    if (gettid() != gCleanupThread) {
-        const int saved = errno;
-        tgkill(getpid(), gCleanupThread, signalNumber);
-        errno = saved;
-        return;
-    }
-    for (int i = 0; i < kSlots; ++i) {
-        if (gSlotInUse[i] != 0) {
-            unlink(gTemporaryPaths[i]);
-        }
-    }
-    endBySignal(signalNumber);
-}
-
-void installCleanup()
-{
-    if (gCleanupThread == 0) {
-        gCleanupThread = gettid();
-        catchEndingSignals(onEndingSignal, gEndingSignals);
-    }
-}
-
-// Holds the ending signals back on this thread while a named temporary file
-// and its entry in the list change together.
-class SignalsHeld {
-public:
-    SignalsHeld() { pthread_sigmask(SIG_BLOCK, &gEndingSignals, &previous_); }
-    ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-    SignalsHeld(const SignalsHeld&) = delete;
-    SignalsHeld& operator=(const SignalsHeld&) = delete;
-
-private:
-    sigset_t previous_;
-};
-
-int takeSlot()
-{
-    for (int i = 0; i < kSlots; ++i) {
-        if (gSlotInUse[i] == 0) {
-            return i;
-        }
-    }
-    return -1;
-}
 
 // The file a path finally names, with every symbolic link along it followed,
 // also a dangling one: writing through a link writes where it points, and a
@@ -121,6 +62,68 @@ bool linkUnnamed(int fd, const std::string& name)
     return linkat(AT_FDCWD, self, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
+// The start of this program's temporary names in `folder`: the process's
+// number follows it, then a dash.
+std::string temporaryStem(const std::string& folder)
+{
+    return folder + "/." + programName() + "-";
+}
+
+// The process whose temporary file `name` is, where the name is of this
+// program's kind ".PROGRAM-PID-..."; 0 otherwise.
+pid_t ownerOfTemporary(const char* name)
+{
+    const std::string stem = std::string(".") + programName() + "-";
+    if (std::strncmp(name, stem.c_str(), stem.size()) != 0) {
+        return 0;
+    }
+    const char* digits = name + stem.size();
+    char* end = nullptr;
+    errno = 0;
+    const long pid = std::strtol(digits, &end, 10);
+    const bool number = end != digits && *end == '-' && std::isdigit(static_cast<unsigned char>(*digits));
+    return number && errno == 0 && pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes from `folder` the temporary files of this program that a process
+// no longer running left behind (killed between naming its file and putting
+// it in place), once per folder in a run.
+void clearStaleTemporaries(const std::string& folder)
+{
+    // By identity and name, as a folder removed may give its number to a new one.
+    static std::vector<std::pair<std::pair<dev_t, ino_t>, std::string>> cleared;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat found;
+    if (fd < 0 || fstat(fd, &found) != 0) {
+        if (fd >= 0) {
+            close(fd);
+        }
+        return;
+    }
+    const std::pair<std::pair<dev_t, ino_t>, std::string> identity{{found.st_dev, found.st_ino}, folder};
+    for (const auto& done : cleared) {
+        if (done == identity) {
+            close(fd);
+            return;
+        }
+    }
+    cleared.push_back(identity);
+    DIR* entries = fdopendir(fd);
+    if (entries == nullptr) {
+        close(fd);
+        return;
+    }
+    while (const dirent* entry = readdir(entries)) {
+        const pid_t owner = ownerOfTemporary(entry->d_name);
+        struct stat file;
+        if (owner != 0 && owner != getpid() && kill(owner, 0) != 0 && errno == ESRCH &&
+            fstatat(fd, entry->d_name, &file, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(file.st_mode)) {
+            unlinkat(fd, entry->d_name, 0);
+        }
+    }
+    closedir(entries);
+}
+
 } // namespace
 
 std::string resolvedOutputPath(const std::string& path)
@@ -140,13 +143,32 @@ std::string resolvedOutputPath(const std::string& path)
     return resolved.string();
 }
 
+OutputPlace placeOf(const std::string& path)
+{
+    fs::path at = resolvedOutputPath(path);
+    std::string rest;
+    for (;;) {
+        struct stat found;
+        if (stat(at.c_str(), &found) == 0) {
+            return {found.st_dev, found.st_ino, rest};
+        }
+        if (!at.has_relative_path()) {
+            return {0, 0, resolvedOutputPath(path)};
+        }
+        rest = at.filename().string() + (rest.empty() ? "" : "/" + rest);
+        at = at.parent_path();
+    }
+}
+
+bool OutputPlace::holds(const OutputPlace& inner) const
+{
+    return device == inner.device && inode == inner.inode && inner.rest.size() > rest.size() &&
+           (rest.empty() || (inner.rest.compare(0, rest.size(), rest) == 0 && inner.rest[rest.size()] == '/'));
+}
+
 bool sameOutput(const std::string& a, const std::string& b)
 {
-    std::error_code ec;
-    if (fs::equivalent(a, b, ec) && !ec) {
-        return true;
-    }
-    return resolvedOutputPath(a) == resolvedOutputPath(b);
+    return placeOf(a) == placeOf(b);
 }
 
 std::string cannotWrite(const std::string& path, const std::string& reason)
@@ -159,14 +181,17 @@ Failure cannotWriteFailure(const std::string& path, int error)
     return {exitStatusForError(error), cannotWrite(path, std::strerror(error))};
 }
 
-OutputFile::OutputFile(std::string path, int newFileMode, AtLink atLink)
-    : path_(std::move(path)), newFileMode_(newFileMode), atLink_(atLink)
-{
-}
+OutputFile::OutputFile(std::string path, AtLink atLink) : path_(std::move(path)), atLink_(atLink) {}
 
 OutputFile::~OutputFile()
 {
     abandon();
+}
+
+void OutputFile::takeAttributesOf(const struct stat& like)
+{
+    like_ = like;
+    likeGiven_ = true;
 }
 
 bool OutputFile::check(Failure& failure)
@@ -180,7 +205,7 @@ bool OutputFile::check(Failure& failure)
     // no path to follow. Only the file's type is looked at: nothing is
     // opened, so a pipe without a reader holds nothing up.
     const bool replaceLink = atLink_ == AtLink::Replace;
-    struct stat existing;
+    struct stat existing = {};
     replacing_ = (replaceLink ? lstat(path_.c_str(), &existing) : stat(path_.c_str(), &existing)) == 0;
     if (!replacing_ && errno != ENOENT) {
         return fail(errno);
@@ -199,94 +224,114 @@ bool OutputFile::check(Failure& failure)
     if (replacing_ && !isLink && access(destination_.c_str(), W_OK) != 0) {
         return fail(errno);
     }
-    // The mode the target has, or the one asked for a new file, or that a
-    // newly created file would have.
-    mode_ = replacing_ && !isLink ? existing.st_mode & 07777
-            : newFileMode_ >= 0   ? static_cast<mode_t>(newFileMode_)
-                                  : modeOfNewFiles();
+    // The attributes given, or the target's, or a new file's.
+    if (!likeGiven_) {
+        ownerKept_ = replacing_ && !isLink;
+        like_ = existing;
+        if (!ownerKept_) {
+            like_.st_mode = modeOfNewFiles();
+        }
+    }
     return true;
 }
 
 bool OutputFile::open(Failure& failure)
 {
-    installCleanup();
     if (!check(failure)) {
         return false;
     }
     const std::string folder = folderOf(destination_);
+    clearStaleTemporaries(folder);
     if (access("/proc/self/fd", X_OK) != 0) {
-        return openNamedTemporary(folder, mode_, failure);
+        return openNamedTemporary(folder, failure);
     }
-    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode_);
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) {
         // No unnamed files on this file system (EOPNOTSUPP), or in this
         // kernel, which then takes the flag for O_DIRECTORY (EISDIR).
         if (errno == EOPNOTSUPP || errno == EISDIR) {
-            return openNamedTemporary(folder, mode_, failure);
+            return openNamedTemporary(folder, failure);
         }
-        failure = cannotWriteFailure(path_, errno);
-        return false;
-    }
-    fchmod(fd, mode_); // the umask was taken off an existing target's mode
-    file_ = fdopen(fd, "wb");
-    if (file_ == nullptr) {
-        failure = cannotWriteFailure(path_, errno);
-        close(fd);
-        return false;
+        return fail(failure, errno);
     }
     unnamed_ = true;
+    return adopt(fd, failure);
+}
+
+bool OutputFile::openNamedTemporary(const std::string& folder, Failure& failure)
+{
+    SignalsHeld held;
+    int fd = -1;
+    if (named_.take(temporaryStem(folder) + std::to_string(getpid()) + "-XXXXXX")) {
+        fd = mkostemp(named_.path(), O_CLOEXEC);
+    }
+    if (fd < 0) {
+        const int error = errno;
+        named_.release();
+        return fail(failure, error);
+    }
+    return adopt(fd, failure);
+}
+
+// Gives the file open as `fd` the attributes its content is to have (the
+// owner first, as a change of owner clears the set-id bits) and takes it as
+// the stream to write to.
+bool OutputFile::adopt(int fd, Failure& failure)
+{
+    if ((likeGiven_ || ownerKept_) && (like_.st_uid != geteuid() || like_.st_gid != getegid())) {
+        // Refused to a user who may not give the file away; it is then theirs.
+        if (fchown(fd, like_.st_uid, like_.st_gid) != 0) {
+            const int ignored = fchown(fd, static_cast<uid_t>(-1), like_.st_gid);
+            (void)ignored;
+        }
+    }
+    fchmod(fd, like_.st_mode & 07777);
+    file_ = fdopen(fd, "wb");
+    if (file_ == nullptr) {
+        const int error = errno;
+        close(fd);
+        return fail(failure, error);
+    }
     return true;
 }
 
-bool OutputFile::openNamedTemporary(const std::string& folder, unsigned mode, Failure& failure)
+bool OutputFile::fail(Failure& failure, int reason)
 {
-    const std::string pattern = folder + "/." + programName() + "-XXXXXX";
-    SignalsHeld held;
-    slot_ = takeSlot();
-    int error = slot_ < 0 ? EMFILE : pattern.size() >= PATH_MAX ? ENAMETOOLONG : 0;
-    int fd = -1;
-    if (error == 0) {
-        std::memcpy(gTemporaryPaths[slot_], pattern.c_str(), pattern.size() + 1);
-        fd = mkostemp(gTemporaryPaths[slot_], O_CLOEXEC);
-        error = fd < 0 ? errno : 0;
-    }
-    if (error != 0) {
-        slot_ = -1;
-        failure = cannotWriteFailure(path_, error);
+    failure = cannotWriteFailure(path_, reason);
+    abandon();
+    return false;
+}
+
+bool OutputFile::flush(Failure& failure)
+{
+    // An earlier failed write may have left nothing to flush, so the error
+    // flag is asked first; fsync puts the content on disk before it is given
+    // the target's name.
+    if (!flushed_ && !(std::ferror(file_) == 0 && std::fflush(file_) == 0 && fsync(fileno(file_)) == 0)) {
+        const int reason = errno != 0 ? errno : EIO;
+        fail(failure, reason);
+        failure.status = kExitFailure;
         return false;
     }
-    gSlotInUse[slot_] = 1;
-    // mkstemp makes the file private.
-    fchmod(fd, mode);
-    file_ = fdopen(fd, "wb");
-    if (file_ == nullptr) {
-        error = errno;
-        close(fd);
-        abandon();
-        failure = cannotWriteFailure(path_, error);
-        return false;
-    }
+    flushed_ = true;
     return true;
 }
 
 bool OutputFile::commit(Failure& failure)
 {
-    // An earlier failed write may have left nothing to flush, so the error
-    // flag is asked first; fsync puts the content on disk before it is given
-    // the target's name.
-    bool written = std::ferror(file_) == 0 && std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;
-    int reason = errno;
-    if (written) {
-        written = putInPlace(reason);
+    if (!flush(failure)) {
+        return false;
     }
+    int reason = 0;
+    bool written = putInPlace(reason);
     if (std::fclose(file_) != 0 && written) {
         written = false;
         reason = errno;
     }
     file_ = nullptr;
     if (!written) {
-        failure = {kExitFailure, cannotWrite(path_, std::strerror(reason != 0 ? reason : EIO))};
-        abandon();
+        fail(failure, reason != 0 ? reason : EIO);
+        failure.status = kExitFailure;
         return false;
     }
     return true;
@@ -296,12 +341,11 @@ bool OutputFile::putInPlace(int& reason)
 {
     SignalsHeld held;
     if (!unnamed_) {
-        if (std::rename(gTemporaryPaths[slot_], destination_.c_str()) != 0) {
+        if (std::rename(named_.path(), destination_.c_str()) != 0) {
             reason = errno;
             return false;
         }
-        gSlotInUse[slot_] = 0;
-        slot_ = -1;
+        named_.release();
         return true;
     }
     const int fd = fileno(file_);
@@ -315,7 +359,7 @@ bool OutputFile::putInPlace(int& reason)
     // A file is there (or came meanwhile): link to a name of its own, which
     // a rename then puts in place of the target in one step. The signals held
     // back meanwhile cannot end the process between the two.
-    const std::string stem = folderOf(destination_) + "/." + programName() + "-" + std::to_string(getpid()) + "-";
+    const std::string stem = temporaryStem(folderOf(destination_)) + std::to_string(getpid()) + "-";
     std::string temporary;
     for (int attempt = 0;; ++attempt) {
         temporary = stem + std::to_string(attempt);
@@ -341,11 +385,11 @@ void OutputFile::abandon()
         std::fclose(file_);
         file_ = nullptr;
     }
-    if (slot_ >= 0) {
+    if (named_.listed()) {
         SignalsHeld held;
-        unlink(gTemporaryPaths[slot_]);
-        gSlotInUse[slot_] = 0;
-        slot_ = -1;
+        unlink(named_.path());
+        named_.release();
     }
     unnamed_ = false;
+    flushed_ = false;
 }

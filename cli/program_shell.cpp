@@ -2,10 +2,11 @@
 
 #include "cindral_version.h"
 #include "printable.h"
-#include "signal_end.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -16,22 +17,25 @@ namespace {
 
 const char* gProgramName = "cindral";
 
-volatile std::sig_atomic_t gStopSignal = 0;
+// Standard output was closed when the program started: /dev/null stands in
+// for it, and what is asked for there is reported as not written.
+bool gStdoutWasClosed = false;
 
-void onStopSignal(int number)
+// Gives each of descriptors 0-2 that is closed /dev/null, which open() puts
+// on the lowest free number: otherwise the first file the run opens would
+// take the number, and a message for stderr would land in it.
+void openClosedStandardDescriptors()
 {
-    gStopSignal = number;
-}
-
-void watchStopSignals()
-{
-    struct sigaction action = {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a signal cuts a sleep short.
-    action.sa_flags = 0;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+            continue;
+        }
+        gStdoutWasClosed = gStdoutWasClosed || fd == STDOUT_FILENO;
+        const int opened = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened != fd && opened >= 0) {
+            close(opened);
+        }
+    }
 }
 
 } // namespace
@@ -72,13 +76,17 @@ int failWith(const Failure& failure)
     return failWith(failure.status, failure.message);
 }
 
-int printOnStdout(std::string_view text)
+int printOnStdout(std::string_view text, std::string_view done)
 {
-    errno = 0;
-    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+    errno = gStdoutWasClosed ? EBADF : 0;
+    const bool written = !gStdoutWasClosed && std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+                         std::fflush(stdout) == 0;
     if (!written) {
-        return failWith(kExitFailure,
-                        std::string("cannot write standard output: ") + std::strerror(errno != 0 ? errno : EIO));
+        std::string message = std::string("cannot write standard output: ") + std::strerror(errno != 0 ? errno : EIO);
+        if (!done.empty()) {
+            message += "; " + std::string(done);
+        }
+        return failWith(kExitFailure, message);
     }
     return kExitSuccess;
 }
@@ -101,26 +109,13 @@ int runProgram(const char* name, const std::function<int()>& body)
     }
 }
 
-int stopSignal()
-{
-    return gStopSignal;
-}
-
 int runProgram(const char* name, const char* usage, bool watchesStopSignals,
                const std::function<ReadOutcome(std::string& error)>& read, const std::function<int()>& run)
 {
-    // First of all, so that a screen saver daemon that stops the program at
-    // once still has it tidy up.
-    if (watchesStopSignals) {
-        watchStopSignals();
-    }
-    // A write past the file size limit (ulimit -f) then fails with EFBIG and
-    // is reported and tidied up as any failed write, rather than killing the
-    // program with SIGXFSZ halfway.
-    struct sigaction fileSize = {};
-    if (sigaction(SIGXFSZ, nullptr, &fileSize) == 0 && fileSize.sa_handler == SIG_DFL) {
-        std::signal(SIGXFSZ, SIG_IGN);
-    }
+    openClosedStandardDescriptors();
+    // Next, so that a screen saver daemon that stops the program at once
+    // still has it tidy up.
+    takeSignals(watchesStopSignals);
     const int status = runProgram(name, [&] {
         std::string error;
         switch (read(error)) {
@@ -135,10 +130,10 @@ int runProgram(const char* name, const char* usage, bool watchesStopSignals,
         }
         return run();
     });
-    if (gStopSignal != 0) {
+    if (stopSignal() != 0) {
         // Dying by a signal skips the flush that returning from main does.
         std::fflush(nullptr);
-        endBySignal(gStopSignal);
+        endBySignal(stopSignal());
     }
     return status;
 }

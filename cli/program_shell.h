@@ -1,24 +1,39 @@
 #pragma once
 
 #include "command_options.h"
+#include "signals.h"
 
 #include <functional>
 #include <string>
 #include <string_view>
 
-// What the Linux programs share at their edges: how they end and how they
-// say why. The exit statuses:
+// The Linux programs' edge with the system, and where each part of it lives:
+// - Standard input, output and error: a descriptor among 0-2 that is closed
+//   at the start gets /dev/null, before anything else, so that no file the
+//   run opens takes its number and no message lands in an output (runProgram).
+//   Output asked for on a standard output that was closed still fails.
+// - Signals: taken in one place, at the start (signals.h); what a signal must
+//   take away (named temporary files, folders a run made) is listed there.
+// - Files written: whole or not at all, through OutputFile (output_file.h),
+//   which also clears the temporary files that a killed run of the same
+//   program left in a folder before it writes there.
+// - Files read: regular files only, bounded, never waited on
+//   (regular_file.h).
+// - Endings: every failure is a Failure, an exit status below and one line;
+//   messages quote what they show through printable() (printable.h).
+// The exit statuses:
 constexpr int kExitSuccess = 0;
 // The machine could not do it: no usable OpenGL or off-screen context, out of
-// memory, a device that failed while writing after every check had passed.
+// memory, too few file descriptors, a device that failed while writing after
+// every check had passed.
 constexpr int kExitFailure = 1;
 // Bad input, which the user can fix: an option or its value, an environment
 // variable, a path that cannot be used as given.
 constexpr int kExitBadInput = 2;
-// SIGINT and SIGTERM end them by that signal, as if uncaught (signal_end.h),
-// once they have tidied up: the parent (a shell, a screen saver daemon) sees
-// a program stopped by a signal as it expects. A file size limit is not a
-// signal to them: a write past it fails, as on a full disk, with kExitFailure.
+// SIGINT and SIGTERM end them by that signal, as if uncaught, once they have
+// tidied up: the parent (a shell, a screen saver daemon) sees a program
+// stopped by a signal as it expects. A file size limit is not a signal to
+// them: a write past it fails, as on a full disk, with kExitFailure.
 
 // A run that cannot go on: its exit status and the one line that says why.
 struct Failure {
@@ -40,10 +55,11 @@ const char* programName();
 int failWith(int status, std::string_view message);
 int failWith(const Failure& failure);
 
-// Writes `text` on standard output, for --help and --version, and makes sure
-// that it got there: 0, or, as GNU tools do, one line and kExitFailure where
-// it could not be written (a full device, a closed descriptor).
-int printOnStdout(std::string_view text);
+// Writes `text` on standard output and makes sure that it got there: 0, or,
+// as GNU tools do, one line and kExitFailure where it could not be written (a
+// full device, a descriptor closed at the start). `done`, when given, is
+// added to that line: what was done all the same.
+int printOnStdout(std::string_view text, std::string_view done = {});
 
 // Runs a program's body under its name, which starts each message, and
 // returns its exit status. An exception that escapes the body ends the
@@ -66,11 +82,8 @@ struct Program {
     bool watchesStopSignals = false;
 };
 
-// The stop signal that arrived (SIGINT or SIGTERM) in a program that watches
-// them; 0 while none has.
-int stopSignal();
-
-// Runs `program`: reads the command line, answers -help and -version on
+// Runs `program`: gives closed standard descriptors /dev/null, takes the
+// signals (signals.h), reads the command line, answers -help and -version on
 // standard output, refuses bad options with one line (status 2), runs the
 // program with what it read, catches whatever escapes (runProgram above),
 // and ends by a stop signal that arrived. Returns the exit status otherwise.

@@ -4,8 +4,12 @@
 #include <EGL/eglext.h>
 #include <GL/gl.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -189,6 +193,24 @@ bool create(OffscreenContext::Impl& c, std::string& error)
     return true;
 }
 
+// Whether fewer descriptors are free than EGL and Mesa hold open at once
+// while setting up (the vendor files, the driver, the device): without them
+// EGL fails with reasons that name a missing feature.
+bool tooFewFileDescriptors()
+{
+    constexpr int kSetUpNeeds = 8;
+    int opened[kSetUpNeeds];
+    int count = 0;
+    while (count < kSetUpNeeds && (opened[count] = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0) {
+        ++count;
+    }
+    const bool tooFew = count < kSetUpNeeds && (errno == EMFILE || errno == ENFILE);
+    while (count > 0) {
+        close(opened[--count]);
+    }
+    return tooFew;
+}
+
 } // namespace
 
 OffscreenContext::OffscreenContext(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -232,7 +254,12 @@ std::unique_ptr<OffscreenContext> createOffscreenContext(int width, int height, 
     impl->width = width;
     impl->height = height;
     if (!create(*impl, error)) {
-        return nullptr; // the Impl's destructor releases what was made
+        impl.reset(); // releases what was made, and the descriptors it holds
+        if (tooFewFileDescriptors()) {
+            error = "no off-screen OpenGL context: too few file descriptors are free (" +
+                    std::string(std::strerror(EMFILE)) + "; see ulimit -n)";
+        }
+        return nullptr;
     }
     return std::make_unique<OffscreenContext>(std::move(impl));
 }

@@ -92,21 +92,23 @@ bool RenderOutputs::checkDistinct(Failure& failure) const
     if (o.every == 0) {
         return true;
     }
-    const std::string folder = resolvedOutputPath(o.outDir);
+    const OutputPlace folder = placeOf(o.outDir);
     const std::pair<const char*, const std::string*> outputs[] = {{"--png", &o.pngPath}, {"--state", &o.statePath}};
     for (const auto& [option, path] : outputs) {
         if (path->empty()) {
             continue;
         }
         const std::string named = std::string(option) + " '" + printable(*path) + "'";
-        const fs::path resolved = resolvedOutputPath(*path);
-        if (resolved == folder || sameOutput(*path, o.outDir)) {
+        const OutputPlace place = placeOf(*path);
+        if (place == folder) {
             return refuse(named + " is also the --out folder");
         }
-        if (folder.rfind(resolved.string() + "/", 0) == 0) {
+        if (place.holds(folder)) {
             return refuse(named + " would have to be a folder to hold --out '" + printable(o.outDir) + "'");
         }
-        const std::uint64_t frame = resolved.parent_path() == folder ? seriesFrame(resolved.filename()) : 0;
+        const fs::path resolved = resolvedOutputPath(*path);
+        const std::uint64_t frame =
+            placeOf(resolved.parent_path().string()) == folder ? seriesFrame(resolved.filename()) : 0;
         if (frame != 0) {
             return refuse(named + " is also frame " + std::to_string(frame) + " of --every/--out");
         }
@@ -160,7 +162,12 @@ bool RenderOutputs::makeSeriesFolder(Failure& failure)
     const std::string& folder = options_.outDir;
     std::vector<std::string> missing;
     struct stat found;
-    for (fs::path at = folder; !at.empty(); at = at.parent_path()) {
+    // "fr/" and "fr" are one level.
+    std::string trimmed = folder;
+    while (trimmed.size() > 1 && trimmed.back() == '/') {
+        trimmed.pop_back();
+    }
+    for (fs::path at = trimmed; !at.empty(); at = at.parent_path()) {
         if (stat(at.c_str(), &found) == 0) {
             break;
         }
@@ -173,10 +180,22 @@ bool RenderOutputs::makeSeriesFolder(Failure& failure)
             break;
         }
     }
+    // Listed for a signal before each is made, so that none is missed: one
+    // not made yet is simply not there to remove. The list holds the
+    // deepest made and those made just above it.
+    int chain = 0;
     for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
+        if (!madeOnSignal_.take(*level, chain + 1)) {
+            failure = cannotWriteFailure(folder, errno);
+            return false;
+        }
         if (mkdir(level->c_str(), 0777) == 0) {
             madeFolders_.push_back(*level);
-        } else if (errno != EEXIST) {
+            ++chain;
+        } else if (errno == EEXIST) {
+            madeOnSignal_.release();
+            chain = 0;
+        } else {
             failure = cannotWriteFailure(folder, errno);
             return false;
         }
@@ -196,8 +215,15 @@ bool RenderOutputs::makeSeriesFolder(Failure& failure)
     return true;
 }
 
+void RenderOutputs::keepFolders()
+{
+    madeOnSignal_.release();
+    madeFolders_.clear();
+}
+
 void RenderOutputs::removeMadeFolders()
 {
+    madeOnSignal_.release();
     // Deepest first; one that is not empty stays.
     for (auto level = madeFolders_.rbegin(); level != madeFolders_.rend(); ++level) {
         rmdir(level->c_str());

@@ -14,8 +14,8 @@ class RenderOutputs {
 public:
     explicit RenderOutputs(const RenderOptions& options);
     // Unless the run succeeded, removes the folders that prepare() made and
-    // that are still empty; the PNG and the state file are abandoned unless
-    // committed.
+    // that are still empty, as a signal that ends the run does; the PNG and
+    // the state file are abandoned unless committed.
     ~RenderOutputs();
     RenderOutputs(const RenderOutputs&) = delete;
     RenderOutputs& operator=(const RenderOutputs&) = delete;
@@ -41,7 +41,7 @@ public:
 
     // The run succeeded: the folders made stay, also where no frame fell
     // into the series.
-    void keepFolders() { madeFolders_.clear(); }
+    void keepFolders();
 
 private:
     std::uint64_t seriesFrame(const std::string& name) const;
@@ -54,4 +54,5 @@ private:
     OutputFile png_;
     OutputFile state_;
     std::vector<std::string> madeFolders_; // by prepare, deepest last
+    OnSignalRemove madeOnSignal_;          // the same, for a signal to remove
 };

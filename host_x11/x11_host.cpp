@@ -87,16 +87,18 @@ int runListCommand(ListChange change)
     const char* name = user != nullptr ? user->pw_name : std::getenv("USER");
     request.writtenBy = std::string(CINDRAL_PROGRAM_NAME " " CINDRAL_VERSION " for ") +
                         (name != nullptr ? name : "?") + " on " + date;
-    const ListReport report = changeXScreenSaverList(request);
+    ListDone done;
+    Failure failure;
+    const bool changed = changeXScreenSaverList(request, done, failure);
     // The program then ends by the signal, with nothing to say.
     if (stopSignal() != 0) {
         return kExitFailure;
     }
-    if (report.exitCode != 0) {
-        return failWith(report.exitCode, report.text);
+    if (!changed) {
+        return failWith(failure);
     }
-    std::printf("%s\n", report.text.c_str());
-    return 0;
+    return printOnStdout(done.report + "\n",
+                         done.changed ? printable(request.settingsPath) + " was changed all the same" : "");
 }
 
 // Draws until a stop signal, a close request or the loss of the window, at
@@ -164,6 +166,12 @@ int runX11Host(const X11Options& options)
 
     GlSurface surface;
     const SurfaceStatus status = openSurface(display, choice, &surface, error);
+    if (status == SurfaceStatus::WindowGone) {
+        // Quietly, as when it goes later: there is nothing left to draw in.
+        closeSurface(surface, true);
+        XCloseDisplay(display);
+        return kExitSuccess;
+    }
     if (status != SurfaceStatus::Ready) {
         closeSurface(surface, true);
         XCloseDisplay(display);

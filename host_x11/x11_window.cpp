@@ -100,6 +100,15 @@ SurfaceStatus bindContext(GlSurface* s, XVisualInfo* info, std::string& error)
     return SurfaceStatus::Ready;
 }
 
+// Whether `window` no longer exists: asked of the server, which answers
+// BadWindow.
+bool windowGone(Display* display, Window window)
+{
+    gX11Errors.lastErrorCode = Success;
+    XWindowAttributes attributes;
+    return !XGetWindowAttributes(display, window, &attributes) || gX11Errors.lastErrorCode == BadWindow;
+}
+
 SurfaceStatus openForeignWindow(GlSurface* s, Window window, const char* source, std::string& error)
 {
     Display* d = s->display;
@@ -145,10 +154,16 @@ SurfaceStatus openForeignWindow(GlSurface* s, Window window, const char* source,
             releaseContext(*s);
         }
     }
-    if (status != SurfaceStatus::Ready) {
+    // A window destroyed meanwhile (its owner gone, a preview pane closed)
+    // fails the context with an error about it, as in the frame loop.
+    if (status != SurfaceStatus::Ready && !windowGone(d, window)) {
         status = bindContext(s, info, error);
     }
     XFree(info);
+    if (status != SurfaceStatus::Ready && windowGone(d, window)) {
+        error = named + " was destroyed";
+        return SurfaceStatus::WindowGone;
+    }
     return status;
 }
 

@@ -25,6 +25,7 @@ struct GlSurface {
 enum class SurfaceStatus {
     Ready,
     WindowUnusable,  // the window given is missing or cannot carry double-buffered RGBA GL
+    WindowGone,      // the window given was there, and was destroyed while setting up
     CannotDraw,      // the display offers no suitable GL visual or context
 };
 

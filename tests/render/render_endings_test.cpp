@@ -46,9 +46,11 @@ enum class Run {
     AsNobody,           // as the user nobody (through setpriv) when the tests run as root
     MemoryLimited,      // with 2 GB of address space, as ulimit -v 2000000
     FileSizeLimited,    // with files of at most 8 KB, as ulimit -f 8
-    DiskFull,           // with a 16 KB file system on the folder "full" (in a mount namespace of its own)
+    Mounted,            // after `mount` in a mount namespace of its own
+    FewFiles,           // with 5 file descriptors, as ulimit -n 5
     StdoutFull,         // standard output on /dev/full
     StdoutClosed,       // standard output closed
+    StderrClosed,       // standard error closed
     StderrToClosedPipe, // stderr a pipe nobody reads any more
     Signalled,          // sent `signal` once it reports progress, in the frame loop
 };
@@ -56,7 +58,9 @@ enum class Run {
 // The folder's entries: "name/" a folder ("name/ 0600" with that mode),
 // "name -> target" a symbolic link, "name |" a named pipe, "name = text" a
 // file with that content, "name" a file (empty when prepared; any content
-// when expected afterwards), "name 0444" an empty file with that mode.
+// when expected afterwards), "name 0444" an empty file with that mode. In a
+// name, {dead} stands for the number of a process that has ended, {live}
+// for one that runs.
 using Entries = std::vector<std::string>;
 
 struct Row {
@@ -68,6 +72,7 @@ struct Row {
     Entries after;
     std::string environment = ""; // NAME=value
     int signal = 0;
+    std::string mount = "";       // Run::Mounted: mount's arguments
 };
 
 // Named files in place of unnamed ones, as on a file system without O_TMPFILE.
@@ -82,6 +87,13 @@ std::size_t modeAt(const std::string& entry)
     return space != std::string::npos && entry.find(" = ") == std::string::npos && entry[space + 1] == '0'
                ? space + 1
                : std::string::npos;
+}
+
+std::string withProcesses(std::string entry)
+{
+    static const std::string dead = std::to_string(endedProcess());
+    entry = std::regex_replace(entry, std::regex("\\{dead\\}"), dead);
+    return std::regex_replace(entry, std::regex("\\{live\\}"), std::to_string(getpid()));
 }
 
 std::string nameOf(const std::string& entry)
@@ -103,7 +115,8 @@ int modeOf(const std::string& entry)
 
 void prepare(const fs::path& folder, const Entries& entries)
 {
-    for (const std::string& entry : entries) {
+    for (const std::string& named : entries) {
+        const std::string entry = withProcesses(named);
         const std::string name = nameOf(entry);
         const std::size_t arrow = entry.find(" -> ");
         if (name.back() == '/') {
@@ -249,10 +262,9 @@ protected:
             launch.argv = {"setpriv", "--reuid=" + std::to_string(nobody->pw_uid),
                            "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups"};
         }
-        if (row.run == Run::DiskFull) {
+        if (row.run == Run::Mounted) {
             launch.argv = privateMounts();
-            launch.argv.insert(launch.argv.end(),
-                               {"sh", "-c", "mount -t tmpfs -o size=16k tmpfs full && exec \"$@\"", "sh"});
+            launch.argv.insert(launch.argv.end(), {"sh", "-c", "mount " + row.mount + " && exec \"$@\"", "sh"});
         }
         launch.argv.push_back(CINDRAL_RENDER_PROGRAM);
         launch.argv.insert(launch.argv.end(), row.args.begin(), row.args.end());
@@ -262,7 +274,10 @@ protected:
         launch.out = row.run == Run::StdoutFull     ? Stream::Full
                      : row.run == Run::StdoutClosed ? Stream::Closed
                                                     : Stream::Captured;
-        launch.err = row.run == Run::StderrToClosedPipe ? Stream::ReaderGone : Stream::Captured;
+        launch.err = row.run == Run::StderrToClosedPipe ? Stream::ReaderGone
+                     : row.run == Run::StderrClosed     ? Stream::Closed
+                                                        : Stream::Captured;
+        launch.openFiles = row.run == Run::FewFiles ? 5 : 0;
         launch.addressSpaceBytes = row.run == Run::MemoryLimited ? 2000000ul * 1024 : 0;
         launch.fileSizeBytes = row.run == Run::FileSizeLimited ? 8 * 1024 : 0;
 
@@ -307,7 +322,7 @@ protected:
         restorePermissions(work, row.before);
         Entries expected;
         for (const std::string& entry : row.after) {
-            expected.push_back(nameOf(entry));
+            expected.push_back(nameOf(withProcesses(entry)));
         }
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(listing(work), expected) << where;
@@ -315,6 +330,16 @@ protected:
             const std::size_t content = entry.find(" = ");
             if (content != std::string::npos) {
                 EXPECT_EQ(fileText(work / nameOf(entry)), entry.substr(content + 3)) << where;
+            }
+        }
+        // What was written is what it claims to be, and nothing else; what
+        // was prepared is empty or old.
+        for (const auto& entry : fs::recursive_directory_iterator(work)) {
+            const std::string text = fs::is_regular_file(entry.symlink_status()) ? fileText(entry.path()) : "";
+            const fs::path kind = entry.path().extension();
+            const std::string start = kind == ".png" ? "\x89PNG\r\n" : kind == ".json" ? "{\n" : "";
+            if (!text.empty() && text.rfind("old ", 0) != 0) {
+                EXPECT_EQ(text.rfind(start, 0), 0u) << where << ": " << entry.path() << " is not what it is named";
             }
         }
     }
@@ -406,6 +431,8 @@ TEST_F(RenderEndings, EachEndsWithItsStatusOneLineAndNothingLeftBehind)
          "exit 2", "--state 'frames/frame-000020.png' is also frame 20 of --every/--out", {}},
         {Run::InProcess, {"dir/", "link -> dir"}, {"--frames", "1", "--every", "1", "--out", "link", "--png", "dir/frame-000001.png"},
          "exit 2", "--png 'dir/frame-000001.png' is also frame 1 of --every/--out", {"dir/", "link -> dir"}},
+        {Run::Mounted, {"d1/", "d2/"}, {"--frames", "1", "--png", "d1/x", "--state", "d2/x"}, "exit 2",
+         "--png and --state name the same file 'd1/x'", {"d1/", "d2/"}, "", 0, "--bind d1 d2"},
 
         // The machine cannot do it: no context, not enough memory, a device
         // that fails the write. Nothing is replaced, and the one output
@@ -416,8 +443,10 @@ TEST_F(RenderEndings, EachEndsWithItsStatusOneLineAndNothingLeftBehind)
          "out of memory", {}},
         // A full disk and a file size limit are the machine's, in the
         // system's words; nothing is left, not even the folder made.
-        {Run::DiskFull, {"full/"}, {"--frames", "20", "--size", "1024x768", "--png", "full/a.png"}, "exit 1",
-         "cannot write 'full/a.png': No space left on device", {"full/"}},
+        {Run::Mounted, {"full/"}, {"--frames", "20", "--size", "1024x768", "--png", "full/a.png"}, "exit 1",
+         "cannot write 'full/a.png': No space left on device", {"full/"}, "", 0, "-t tmpfs -o size=16k tmpfs full"},
+        {Run::FewFiles, {}, {"--frames", "1", "--png", "a.png", "--state", "b.json"}, "exit 1",
+         "too few file descriptors", {}},
         {Run::FileSizeLimited, {}, {"--frames", "20", "--size", "1024x768", "--png", "a.png"}, "exit 1",
          "cannot write 'a.png': File too large", {}},
         {Run::FileSizeLimited, {}, {"--frames", "20", "--size", "1024x768", "--every", "10", "--out", "fr"}, "exit 1",
@@ -433,6 +462,13 @@ TEST_F(RenderEndings, EachEndsWithItsStatusOneLineAndNothingLeftBehind)
         {Run::Program, {}, {"--frames", "3", "--size", "16x16", "--every", "1", "--out", "fr", "--state", "fr/s.json"},
          "exit 0", "", {"fr/", "fr/frame-000001.png", "fr/frame-000002.png", "fr/frame-000003.png", "fr/s.json"}},
         {Run::Program, {}, {"--frames", "0", "--every", "5", "--out", "empty"}, "exit 0", "", {"empty/"}},
+        // Standard error closed: the outputs do not take its number.
+        {Run::StderrClosed, {}, {"--frames", "4000", "--size", "64x64", "--png", "a.png", "--state", "s.json"},
+         "exit 0", "", {"a.png", "s.json"}},
+        // The temporary files of a run killed outright go, those of a
+        // running one stay.
+        {Run::Program, {".cindral-render-{dead}-0", ".cindral-render-{live}-XXy7Qz"},
+         {"--frames", "1", "--size", "16x16", "--png", "p.png"}, "exit 0", "", {".cindral-render-{live}-XXy7Qz", "p.png"}},
         // A dangling link is written through.
         {Run::Program, {"out.png -> made.png"}, {"--frames", "1", "--size", "16x16", "--png", "out.png"}, "exit 0", "",
          {"out.png -> made.png", "made.png"}},
@@ -443,6 +479,10 @@ TEST_F(RenderEndings, EachEndsWithItsStatusOneLineAndNothingLeftBehind)
                         {"--frames", "100000000", "--size", "64x48", "--png", "keep.png", "--state", "keep.json"},
                         "signal " + std::to_string(signal), "", kept, kNamedTemporaries, signal});
     }
+    // The folders the run made go too, while empty.
+    rows.push_back({Run::Signalled, kept,
+                    {"--frames", "100000000", "--size", "64x48", "--png", "keep.png", "--every", "100000000", "--out", "nd/a/b"},
+                    "signal 15", "", kept, kNamedTemporaries, SIGTERM});
     for (const Row& row : rows) {
 #ifdef CINDRAL_UNDER_ASAN
         // The sanitizer reserves far more address space than any limit.
@@ -450,7 +490,7 @@ TEST_F(RenderEndings, EachEndsWithItsStatusOneLineAndNothingLeftBehind)
             continue;
         }
 #endif
-        if (row.run == Run::DiskFull && privateMounts().empty()) {
+        if (row.run == Run::Mounted && privateMounts().empty()) {
             continue;
         }
         check(row);

@@ -11,6 +11,16 @@
 #include <thread>
 #include <utility>
 
+pid_t endedProcess()
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(0);
+    }
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
 void sleepSeconds(double seconds)
 {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
@@ -63,6 +73,8 @@ Process::Process(const Launch& launch)
                 close(target);
             }
         }
+        // Nothing else the tests' runner left open is inherited.
+        close_range(3, ~0U, 0);
         for (const std::string& change : launch.env) {
             const std::size_t equals = change.find('=');
             if (equals == std::string::npos) {
@@ -80,7 +92,8 @@ Process::Process(const Launch& launch)
         const rlimit noCore = {0, 0};
         setrlimit(RLIMIT_CORE, &noCore);
         for (const auto& [resource, bytes] : {std::pair{RLIMIT_AS, launch.addressSpaceBytes},
-                                              std::pair{RLIMIT_FSIZE, launch.fileSizeBytes}}) {
+                                              std::pair{RLIMIT_FSIZE, launch.fileSizeBytes},
+                                              std::pair{RLIMIT_NOFILE, launch.openFiles}}) {
             const rlimit limit = {bytes, bytes};
             if (bytes != 0) {
                 setrlimit(resource, &limit);

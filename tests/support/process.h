@@ -1,8 +1,8 @@
 #pragma once
 
 // The one way the native tests run a program: no shell, standard input from
-// /dev/null, every signal at its default action and no core file, as from a
-// shell; what it writes to a captured stream is read while it runs.
+// /dev/null, no other descriptor past standard error, every signal at its
+// default action and no core file, as from a shell; what it writes to a captured stream is read while it runs.
 
 #include <sys/types.h>
 
@@ -27,6 +27,7 @@ struct Launch {
     Stream err = Stream::Captured;
     unsigned long addressSpaceBytes = 0;  // a limit as ulimit -v sets it; 0: none
     unsigned long fileSizeBytes = 0;      // a limit as ulimit -f sets it, in bytes; 0: none
+    unsigned long openFiles = 0;          // a limit as ulimit -n sets it; 0: none
 };
 
 // A running program, killed if still running when destroyed.
@@ -74,3 +75,6 @@ Finished runProgram(const Launch& launch, double seconds = 120);
 bool waitUntil(double seconds, const std::function<bool()>& condition);
 
 void sleepSeconds(double seconds);
+
+// The number of a process that has ended.
+pid_t endedProcess();

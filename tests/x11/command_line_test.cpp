@@ -8,35 +8,42 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
 struct BadInput {
     std::vector<std::string> args;
     std::vector<std::string> env;
-    std::string says;
+    std::string says;  // empty: nothing on stderr
+    std::string ending = "exit 2";
+    Stream out = Stream::Captured;
 };
 
-// Runs each case and expects exit code 2 with one line on stderr that says
-// what was wrong.
+// Runs each case and expects its ending (exit code 2 by default) with one
+// line on stderr that says what was wrong.
 void expectEachRefused(const std::vector<BadInput>& cases)
 {
     for (const BadInput& c : cases) {
         const std::string shown = ::testing::PrintToString(c.args);
-        HostProcess host(c.args, c.env);
+        HostProcess host(c.args, c.env, c.out);
         ASSERT_TRUE(host.waitForExit(5.0)) << shown << ": still running";
-        EXPECT_EQ(host.howItEnded(), "exit 2") << shown << ": " << host.errorText();
+        EXPECT_EQ(host.howItEnded(), c.ending) << shown << ": " << host.errorText();
         const std::string& text = host.errorText();
-        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << shown << ": " << text;
-        EXPECT_EQ(text.back(), '\n') << shown;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), c.says.empty() ? 0 : 1) << shown << ": " << text;
+        EXPECT_EQ(text.empty() ? '\n' : text.back(), '\n') << shown;
         EXPECT_NE(text.find(c.says), std::string::npos) << shown << ": " << text;
     }
 }
 
 } // namespace
 
-TEST(CommandLine, MalformedOptionsAndIdsGiveExitTwoAndOneLine)
+TEST(CommandLine, BadInputGivesExitTwoAndAFailedStandardOutputExitOneEachWithOneLine)
 {
+    // A home whose ~/.xscreensaver has no Cindral in its list.
+    char home[] = "/tmp/cindral-home-XXXXXX";
+    std::ofstream(mkdtemp(home) + std::string("/.xscreensaver")) << "programs: maze --root \\n\n";
     expectEachRefused({
         // One of each kind: the reader's and the options' own tests have
         // them all.
@@ -58,10 +65,15 @@ TEST(CommandLine, MalformedOptionsAndIdsGiveExitTwoAndOneLine)
         {{"-root"},
          {"XSCREENSAVER_WINDOW=\xc2\x9b" "2J\xe2\x80\xae\xff"},
          "XSCREENSAVER_WINDOW='\\u{9b}2J\\u{202e}\\xff'"},
+        // The list changed, but standard output cannot say so.
+        {{"--add-to-xscreensaver"}, {"HOME=" + std::string(home)},
+         "cannot write standard output: No space left on device; " + std::string(home) + "/.xscreensaver was changed all the same",
+         "exit 1", Stream::Full},
     });
+    std::filesystem::remove_all(home);
 }
 
-TEST(CommandLine, WindowsThatDoNotExistOrTakeNoDrawingGiveExitTwoAndOneLine)
+TEST(CommandLine, MissingWindowsGiveExitTwoWithOneLineAndVanishingOnesEndQuietly)
 {
     REQUIRE_DISPLAY();
     // In the id range of the display's last possible client.
@@ -71,6 +83,7 @@ TEST(CommandLine, WindowsThatDoNotExistOrTakeNoDrawingGiveExitTwoAndOneLine)
     const Window inputOnly = XCreateWindow(display.get(), DefaultRootWindow(display.get()), 0, 0, 10, 10, 0, 0,
                                            InputOnly, CopyFromParent, 0, nullptr);
     XSync(display.get(), False);
+    const Window doomed = display.makeWindow(0, 0, 64, 48);
     expectEachRefused({
         {{"-window-id", hex(inputOnly)}, {}, "window " + hex(inputOnly) + " (from -window-id) is an InputOnly window"},
         {{"-root"}, {"XSCREENSAVER_WINDOW=" + hex(inputOnly)}, "(from XSCREENSAVER_WINDOW) is an InputOnly window"},
@@ -79,6 +92,11 @@ TEST(CommandLine, WindowsThatDoNotExistOrTakeNoDrawingGiveExitTwoAndOneLine)
         {{"-root"},
          {"XSCREENSAVER_WINDOW=" + std::string(missing)},
          "window 0x1ffffff0 (from XSCREENSAVER_WINDOW) does not exist"},
+        // Destroyed while it sets up: gone, as later, so it ends quietly.
+        {{"-window-id", hex(doomed)},
+         {"LD_PRELOAD=" CINDRAL_DESTROY_WINDOW_SHIM, "CINDRAL_TEST_DESTROY_WINDOW=" + hex(doomed)},
+         "",
+         "exit 0"},
     });
 }
 

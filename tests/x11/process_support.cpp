@@ -18,9 +18,10 @@ int ignoreErrors(Display*, XErrorEvent*)
 
 } // namespace
 
-HostProcess::HostProcess(const std::vector<std::string>& args, const std::vector<std::string>& env)
+HostProcess::HostProcess(const std::vector<std::string>& args, const std::vector<std::string>& env, Stream out)
     : Process([&] {
           Launch launch{{CINDRAL_X11_PROGRAM}, env};
+          launch.out = out;
           launch.argv.insert(launch.argv.end(), args.begin(), args.end());
           return launch;
       }())

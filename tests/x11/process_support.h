@@ -21,7 +21,8 @@
 // The Linux host run with `args`, its environment changed as Launch::env says.
 class HostProcess : public Process {
 public:
-    explicit HostProcess(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
+    explicit HostProcess(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+                         Stream out = Stream::Captured);
 };
 
 // A window id in hexadecimal (0x2a00007), as -window-id and

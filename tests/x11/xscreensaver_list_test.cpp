@@ -1,4 +1,5 @@
 #include "file_text.h"
+#include "process.h"
 #include "xscreensaver_list.h"
 
 #include <gtest/gtest.h>
@@ -75,21 +76,24 @@ TEST(XScreenSaverList, EditsOnlyCindralsEntryAndLeavesEveryOtherByte)
         std::string expected;  // the file afterwards
         int removed = 0;
         bool switchedOff = false;
+        std::string writtenBy = "cindral 0.1 for alice on Mon Dec  7 12:00:00 2026";
     };
     const std::string defaultsList = std::string(kProgramsLine) + kMaze + kSuperquadrics + kCindral + "\n";
+    const auto newFile = [&](const std::string& writtenBy) {
+        return "# XScreenSaver Preferences File\n# Written by " + writtenBy +
+               ".\n"
+               "# https://www.jwz.org/xscreensaver/\n\n"
+               "timeout:\t0:10:00\n"
+               "dpmsQuickOff:\tFalse\n"
+               "imageDirectory:\t\n\n"
+               "mode:\t\trandom\n"
+               "selected:\t-1\n\n"
+               "settingsGeom:\t0,0 -1,-1\n\n" +
+               defaultsList + "\npointerHysteresis:  10\n\n";
+    };
     const Row rows[] = {
         {"no file yet: made from the app-defaults as the settings program makes it", std::nullopt, ListChange::Add,
-         Result::Changed,
-         std::string("# XScreenSaver Preferences File\n"
-                     "# Written by cindral 0.1 for alice on Mon Dec  7 12:00:00 2026.\n"
-                     "# https://www.jwz.org/xscreensaver/\n\n"
-                     "timeout:\t0:10:00\n"
-                     "dpmsQuickOff:\tFalse\n"
-                     "imageDirectory:\t\n\n"
-                     "mode:\t\trandom\n"
-                     "selected:\t-1\n\n"
-                     "settingsGeom:\t0,0 -1,-1\n\n") +
-             defaultsList + "\npointerHysteresis:  10\n\n"},
+         Result::Changed, newFile("cindral 0.1 for alice on Mon Dec  7 12:00:00 2026")},
         {"a hand-edited file: one line more", kHandEdited, ListChange::Add, Result::Changed,
          handEditedWith(kCindral)},
         {"listed already", "programs: \\\n\tGL: cindral --root \\n\\\n\n", ListChange::Add,
@@ -115,6 +119,14 @@ TEST(XScreenSaverList, EditsOnlyCindralsEntryAndLeavesEveryOtherByte)
          "programs: cindral --root \\n maze --root \\n\\\n- cindral --root --fps \\n\\\n\nselected: 2\n",
          ListChange::Remove, Result::Changed, "programs: maze --root \\n\\\n\nselected: -1\n", 2},
         {"nothing to take out", kHandEdited, ListChange::Remove, Result::NotListed, kHandEdited},
+        {"a file that ends in a backslash: it goes on as a line continuation", "programs: a \\n\\\n b\\",
+         ListChange::Add, Result::Changed, "programs: a \\n\\\n b\\\n\\n\\\n" + std::string(kCindral, sizeof kCindral - 5) + "\\n"},
+        {"and the entry added so is read back as one", "programs: a \\n\\\n b\\\n\\n\\\n" + std::string(kCindral),
+         ListChange::Remove, Result::Changed, "programs: a \\n\\\n b\\\n\\n\\\n", 1},
+        {"selected: out of range names no entry and stays", "selected: 99999999999999999999999\nprograms: a \\n cindral\n",
+         ListChange::Remove, Result::Changed, "selected: 99999999999999999999999\nprograms: a \\n\n", 1},
+        {"a user name with a line break stays in the heading's comment", std::nullopt, ListChange::Add, Result::Changed,
+         newFile("x\\nprograms: y"), 0, false, "x\nprograms: y"},
         {"a line that is no setting", "timeout: 1\n  cindral --root\n", ListChange::Add, Result::Unreadable,
          "timeout: 1\n  cindral --root\n"},
         {"two lists", "programs: maze --root\n*programs: qix --root\n", ListChange::Remove,
@@ -127,7 +139,7 @@ TEST(XScreenSaverList, EditsOnlyCindralsEntryAndLeavesEveryOtherByte)
         const ListEdit edit =
             r.file
                 ? editSettingsFile(*r.file, r.change, "cindral", &defaults)
-                : settingsFileFromDefaults(defaults, "cindral", "cindral 0.1 for alice on Mon Dec  7 12:00:00 2026");
+                : settingsFileFromDefaults(defaults, "cindral", r.writtenBy);
         EXPECT_EQ(edit.result, r.result) << r.what << ": " << edit.error;
         EXPECT_EQ(edit.result == Result::Changed ? edit.text : r.file.value_or(""), r.expected) << r.what;
         EXPECT_EQ(edit.removed, r.removed) << r.what;
@@ -146,6 +158,25 @@ void write(const std::string& path, const std::string& text)
     std::ofstream(path, std::ios::binary) << text;
 }
 
+// How a change ended, as the program ends: 0 with its report, or the failure's status and line.
+struct ListReport { int exitCode; std::string text; };
+
+ListReport changeXScreenSaverList(const ListRequest& request)
+{
+    ListDone done;
+    Failure failure;
+    return ::changeXScreenSaverList(request, done, failure) ? ListReport{0, done.report}
+                                                            : ListReport{failure.status, failure.message};
+}
+
+void giveToNobody(const std::string& folder)
+{
+    const passwd* nobody = getpwnam("nobody");
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        EXPECT_EQ(lchown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid), 0) << entry.path();
+    }
+}
+
 // Runs `change` as the user nobody, owner of everything in `folder`, where
 // the tests run as root, to whom every file is writable; else as it is. The
 // saved user stays root, to come back to.
@@ -155,9 +186,7 @@ ListReport asOrdinaryUser(const std::string& folder, const std::function<ListRep
     if (geteuid() != 0 || nobody == nullptr) {
         return change();
     }
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        EXPECT_EQ(lchown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid), 0) << entry.path();
-    }
+    giveToNobody(folder);
     EXPECT_EQ(setresgid(nobody->pw_gid, nobody->pw_gid, -1), 0);
     EXPECT_EQ(setresuid(nobody->pw_uid, nobody->pw_uid, -1), 0);
     const ListReport report = change();
@@ -235,10 +264,12 @@ TEST(XScreenSaverList, KeepsTheOldFileWritesWholeFilesAndKeepsALinkALink)
 TEST(XScreenSaverList, SpecialFilesAndLinksAreNeverWaitedOnOrWrittenThrough)
 {
     struct Row {
-        const char* settings;  // what .xscreensaver is: "file", "read-only", "big", "pipe", "-> TARGET"
+        const char* settings;  // what .xscreensaver is: "file", "private", "read-only", "big", "pipe", "-> TARGET"
         const char* backup;    // what .xscreensaver.bak is, the same way; "": none
         int exitCode;
         std::string says;
+        int otherWrites = 0;   // times another program replaces the file just before it is put in place
+        bool byRoot = false;   // run by root on nobody's files, where the tests run as root
     };
     const Row rows[] = {
         {"pipe", "", 2, "not a regular file"},
@@ -248,7 +279,13 @@ TEST(XScreenSaverList, SpecialFilesAndLinksAreNeverWaitedOnOrWrittenThrough)
         {"read-only", "", 2, "Permission denied"},
         {"file", "-> elsewhere", 0, ""},
         {"file", "-> nowhere", 0, ""},
+        {"private", "file", 0, ""},
+        {"private", "", 0, "", 0, true},
+        {"file", "", 0, "", 1},
+        {"file", "", 1, "kept changing", 9},
     };
+    // Another program's change, made between the read and the rename.
+    const auto otherEdit = [](std::string text) { return text.replace(text.find("0:05"), 4, "0:09"); };
     const auto place = [](const std::string& path, const std::string& what) {
         if (what == "pipe") {
             EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
@@ -256,7 +293,7 @@ TEST(XScreenSaverList, SpecialFilesAndLinksAreNeverWaitedOnOrWrittenThrough)
             EXPECT_EQ(symlink(what.substr(3).c_str(), path.c_str()), 0);
         } else if (!what.empty()) {
             write(path, what == "big" ? "! " + std::string(1 << 20, 'x') + "\n" : kHandEdited);
-            chmod(path.c_str(), what == "read-only" ? 0444 : 0644);
+            chmod(path.c_str(), what == "read-only" ? 0444 : what == "private" ? 0600 : 0644);
         }
     };
     for (const Row& r : rows) {
@@ -269,6 +306,11 @@ TEST(XScreenSaverList, SpecialFilesAndLinksAreNeverWaitedOnOrWrittenThrough)
         place(settings, r.settings);
         place(settings + ".bak", r.backup);
         write(folder + "/elsewhere", "someone else's\n");
+        // Left by runs killed between naming and renaming their file.
+        const std::string stale = folder + "/.cindral-" + std::to_string(endedProcess()) + "-0";
+        const std::string running = folder + "/.cindral-" + std::to_string(getpid()) + "-0";
+        write(stale, "");
+        write(running, "");
         // Read by the test only where it is a file: a pipe would hold the test up.
         const auto text = [](const std::string& path) {
             struct stat found;
@@ -278,14 +320,39 @@ TEST(XScreenSaverList, SpecialFilesAndLinksAreNeverWaitedOnOrWrittenThrough)
         ListRequest request;
         request.settingsPath = settings;
         request.program = "cindral";
-        const ListReport report = asOrdinaryUser(folder, [&] { return changeXScreenSaverList(request); });
+        request.beforePuttingInPlace = [&, writes = 0]() mutable {
+            if (writes++ < r.otherWrites) {
+                write(settings + ".new", otherEdit(before));
+                EXPECT_EQ(rename((settings + ".new").c_str(), settings.c_str()), 0);
+            }
+        };
+        const bool byRoot = r.byRoot && geteuid() == 0;
+        if (byRoot) {
+            giveToNobody(folder);
+        }
+        const ListReport report =
+            byRoot ? changeXScreenSaverList(request) : asOrdinaryUser(folder, [&] { return changeXScreenSaverList(request); });
 
         EXPECT_EQ(report.exitCode, r.exitCode) << what << ": " << report.text;
         EXPECT_NE(report.text.find(r.says), std::string::npos) << what << ": " << report.text;
         const bool changed = r.exitCode == 0;
-        EXPECT_EQ(text(settings), changed ? handEditedWith(kCindral) : before) << what;
-        // Where the change was made, the old file as a file of its own; else none written.
-        EXPECT_EQ(text(settings + ".bak"), changed ? kHandEdited : "(not a file)") << what;
+        const std::string read = r.otherWrites > 0 ? otherEdit(before) : before;
+        EXPECT_EQ(text(settings), changed ? (r.otherWrites > 0 ? otherEdit(handEditedWith(kCindral))
+                                                               : handEditedWith(kCindral))
+                                          : read)
+            << what;
+        // Where the change was made, the old file as a file of its own, with
+        // the settings file's owner and mode; else none written.
+        EXPECT_EQ(text(settings + ".bak"), changed ? read : "(not a file)") << what;
+        struct stat now, kept;
+        if (changed && stat(settings.c_str(), &now) == 0 && stat((settings + ".bak").c_str(), &kept) == 0) {
+            EXPECT_EQ(kept.st_mode, now.st_mode) << what;
+            EXPECT_EQ(kept.st_uid, now.st_uid) << what;
+            EXPECT_EQ(now.st_mode & 0777, r.settings == std::string("private") ? 0600u : 0644u) << what;
+            EXPECT_EQ(now.st_uid, geteuid() == 0 ? getpwnam("nobody")->pw_uid : geteuid()) << what;
+        }
+        EXPECT_TRUE(!changed || access(stale.c_str(), F_OK) != 0) << what;
+        EXPECT_EQ(access(running.c_str(), F_OK), 0) << what;
         EXPECT_EQ(text(folder + "/elsewhere"), "someone else's\n") << what << ": written through the link";
         EXPECT_NE(access((folder + "/nowhere").c_str(), F_OK), 0) << what << ": written through the link";
         fs::remove_all(folder);
