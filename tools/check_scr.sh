@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
 # Checks built saver executables: a Windows GUI program (subsystem 2), PE32
 # when built for i686 and PE32+ when built for x86_64, importing only the
-# system DLLs it is meant to (so the runtimes are linked in), and carrying the
-# description string and the icon group with its 32x32 and 16x16 16-colour
-# images; the 32-bit one also without imports that only newer Windows has,
-# and without SSE instructions, which the processors of Windows 95 to 2000
-# lack.
-# With --stripped, also without symbols and debugging information, as the
+# system DLLs it is meant to (so the runtimes are linked in), and carrying
+# exactly the description string and the icon group with its 32x32 and 16x16
+# 16-colour images; the 32-bit one also without imports that only newer
+# Windows has, and without SSE instructions, which the processors of Windows
+# 95 to 2000 lack. With --stripped, also without symbols and debugging information, as the
 # copies in the downloads are. Fails loudly on the first regression.
 # Usage: tools/check_scr.sh [--stripped] FILE.scr...
 set -euo pipefail
