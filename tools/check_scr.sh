@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
 # Checks built saver executables: a Windows GUI program (subsystem 2), PE32
 # when built for i686 and PE32+ when built for x86_64, importing only the
-# system DLLs it is meant to (so the runtimes are linked in), and carrying the
-# description string and the icon group with its 32x32 and 16x16 16-colour
-# images; the 32-bit one also without imports that only newer Windows has,
-# and without SSE instructions, which the processors of Windows 95 to 2000
-# lack.
-# With --stripped, also without symbols and debugging information, as the
+# system DLLs it is meant to (so the runtimes are linked in), and carrying
+# exactly the description string and the icon group with its 32x32 and 16x16
+# 16-colour images; the 32-bit one also without imports that only newer
+# Windows has, and without SSE instructions, which the processors of Windows
+# 95 to 2000 lack. With --stripped, also without symbols and debugging information, as the
 # copies in the downloads are. Fails loudly on the first regression.
 # Usage: tools/check_scr.sh [--stripped] FILE.scr...
 set -euo pipefail
@@ -72,7 +71,7 @@ for file in "$@"; do
     if [ "$format" = pei-i386 ]; then
         sse=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$file" |
             grep -E '%[xy]mm|mxcsr|\b(sfence|lfence|mfence|movnti|clflush|prefetch(nta|t[012]))\b' || true)
-        [ -z "$sse" ] || fail "has $(wc -l <<<"$sse") SSE instructions, the first: $(head -n1 <<<"$sse" | tr -s ' \t' ' ')"
+        [ -z "$sse" ] || fail "has $(wc -l <<<"$sse") SSE instructions, the first: $(head -n1 <<<"$sse" | tr -s ' \t' ' ' | sed 's/^ //')"
     fi
 
     if [ $stripped -eq 1 ]; then
@@ -82,6 +81,11 @@ for file in "$@"; do
     fi
 
     resources=$(wrestool -l "$file" 2>&1) || { fail "wrestool cannot read its resources"; continue; }
+    # Exactly these: the two icon images, the string block and the icon
+    # group; no manifest, version, dialog or menu.
+    kinds=$(sed -n 's/^--type=\([0-9]*\) --name=\([0-9]*\) --language=\([0-9]*\) .*/\1:\2:\3/p' <<<"$resources" | sort | tr '\n' ' ')
+    [ "$kinds" = "14:1:1033 3:1:1033 3:2:1033 6:1:1033 " ] ||
+        fail "resources are '$kinds', not exactly the icons 1 and 2, string block 1 and icon group 1"
     grep -q -- '--type=6 --name=1 --language=1033 ' <<<"$resources" ||
         fail "string table block 1 (English, United States) missing"
     grep -q -- '--type=14 --name=1 --language=1033 ' <<<"$resources" ||
