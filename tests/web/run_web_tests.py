@@ -515,6 +515,30 @@ def ServedPageLogsNoErrorStepsAHundredTimesASecondAndAClickOrAKeyEntersFullScree
 
 
 @case
+def ServedPageIsAnInstallableAppWhoseIconsAndLinkPictureShowTheFlame(session):
+    browser = session.devtools()
+    browser.open(session.site.url())
+    browser.wait_for("document.readyState === 'complete'", "the page to load")
+    manifest = browser.call("Page.getAppManifest")
+    errors = manifest["errors"] + browser.call("Page.getInstallabilityErrors")["installabilityErrors"]
+    check(manifest["url"].endswith("/manifest.json") and not errors, "manifest or installability errors: %s" % errors)
+    icons = json.loads(manifest["data"])["icons"]
+    check({"192x192", "512x512"} <= {i["sizes"] for i in icons} and "maskable" in [i.get("purpose") for i in icons],
+          "the manifest's icons lack 192 or 512 pixels, or a maskable one: %s" % icons)
+    pictures = {icon["src"]: icon["sizes"] for icon in icons}
+    with open(os.path.join(session.args.site, "index.html")) as f:
+        tags = dict(re.findall(r'(?:rel|property)="([^"]+)" (?:href|content)="([^"]+)"', f.read()))
+    check(tags["apple-touch-icon"] in pictures, "the apple-touch-icon is none of the manifest's icons")
+    pictures[tags["og:image"]] = "%sx%s" % (tags["og:image:width"], tags["og:image:height"])
+    for name, size in sorted(pictures.items()):
+        picture = Picture.read(os.path.join(session.args.site, name))
+        lacks = describe_missing(picture, flame=[middle])
+        check("%dx%d" % (picture.width, picture.height) == size and not lacks,
+              "%s, of %dx%d, not %s: %s" % (name, picture.width, picture.height, size, lacks))
+
+
+
+@case
 def InFullScreenAKeyAClickOrAMoveOfMoreThan50PixelsLeavesIt(session):
     browser = session.devtools()
     browser.open(session.site.url())
