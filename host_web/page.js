@@ -2,7 +2,8 @@
 // size in device pixels and told of every new size, 100 animation steps a
 // second whatever the display's rate, drawn at a smaller size and stretched
 // where the full size cannot keep that rate, full screen on request and left
-// again on input, as a screen saver ends.
+// again on input, as a screen saver ends. Served from a web site, it keeps
+// itself for visits without a network (service-worker.js).
 //
 //   index.html               the flame
 //   index.html?fps           with frames and steps per second, and the
@@ -146,6 +147,25 @@
         callQuietly(document, ['exitFullscreen', 'webkitExitFullscreen']);
       }
     });
+  }
+
+  // Served over HTTP(S), the page registers its service worker once it has
+  // loaded, so that the worker's fetches do not compete with the page's own.
+  // Opened from a file, where no worker can run, it is as it was.
+  function keepForOffline() {
+    if (!('serviceWorker' in navigator) || !/^https?:$/.test(window.location.protocol)) {
+      return;
+    }
+    function register() {
+      navigator.serviceWorker.register('service-worker.js').catch(function(error) {
+        console.warn('Cindral: the page is not kept for visits without a network: ' + error);
+      });
+    }
+    if (document.readyState === 'complete') {
+      register();
+    } else {
+      window.addEventListener('load', register);
+    }
   }
 
   function start(module, gl, options) {
@@ -315,6 +335,7 @@
     runSome();
   }
 
+  keepForOffline();
   var options = readOptions(window.location.search);
   if (options.error) {
     say(options.error);

@@ -30,8 +30,9 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import case_runner  # noqa: E402
 from case_runner import Failure, case, check, cindral_env  # noqa: E402
-from picture_check import Picture, describe_missing, middle  # noqa: E402
+from picture_check import Picture, describe_missing, middle, wait_for_picture, whole  # noqa: E402
 
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 CHROMIUM = "chromium"
 CASE_SECONDS = 100  # below the CTest time-out, so that a case cleans up itself
 
@@ -44,23 +45,25 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 
 
 class Site:
-    """dist/web/ on http://127.0.0.1:PORT/, served by a thread of this
-    process until close()."""
+    """A folder (dist/web/) on http://127.0.0.1:PORT/, a free port unless
+    given, served by a thread of this process until close()."""
 
-    def __init__(self, root):
+    def __init__(self, root, port=0):
         handler = functools.partial(QuietHandler, directory=root)
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
         self.server.daemon_threads = True
+        self.port = self.server.server_address[1]
         self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
         self.thread.start()
 
     def url(self, query=""):
-        return "http://127.0.0.1:%d/index.html%s" % (self.server.server_address[1], query)
+        return "http://127.0.0.1:%d/index.html%s" % (self.port, query)
 
     def close(self):
-        self.server.shutdown()
-        self.server.server_close()
-        self.thread.join(5)
+        if self.thread.is_alive():
+            self.server.shutdown()
+            self.server.server_close()
+            self.thread.join(5)
 
 
 # ---------------------------------------------------------------- the browser
@@ -183,8 +186,9 @@ class DevTools:
                     raise Failure("Chromium closed the DevTools pipe during %s" % method)
                 self.buffer += chunk
 
-    def evaluate(self, expression):
-        result = self.call("Runtime.evaluate", {"expression": expression, "returnByValue": True})
+    def evaluate(self, expression, promise=False):
+        result = self.call("Runtime.evaluate", {"expression": expression, "returnByValue": True,
+                                                "awaitPromise": promise})
         if "exceptionDetails" in result:
             raise Failure("%s: %s" % (expression, result["exceptionDetails"]["text"]))
         return result["result"].get("value")
@@ -536,6 +540,47 @@ def ServedPageIsAnInstallableAppWhoseIconsAndLinkPictureShowTheFlame(session):
         check("%dx%d" % (picture.width, picture.height) == size and not lacks,
               "%s, of %dx%d, not %s: %s" % (name, picture.width, picture.height, size, lacks))
 
+
+def expect_flame(browser, session, name, what):
+    """The page, loaded anew since the last call, comes to show the flame."""
+    browser.wait_for("document.readyState === 'complete' && !window.seen", what)
+    wait_for_picture(lambda: browser.screenshot(session.path(name)), 20, flame=[whole])
+    browser.evaluate("window.seen = true")
+
+
+@case
+def AfterOneVisitThePageDrawsOfflineAndARebuiltSiteReplacesItsCacheOnTheNextVisit(session):
+    site = session.path("site")
+    shutil.copytree(session.args.site, site)
+    session.site.close()
+    session.site = Site(site)
+    browser = session.devtools()
+    browser.open(session.site.url())
+    browser.wait_for("!!navigator.serviceWorker.controller", "a service worker to control the page")
+    expect_flame(browser, session, "online.png", "the page to load")
+    session.site.close()
+    browser.call("Page.reload")
+    expect_flame(browser, session, "reloaded.png", "the page to load again with the server stopped")
+    browser.open(session.site.url("?fps"))
+    expect_flame(browser, session, "fps.png", "?fps to load with the server stopped")
+    browser.open("file://%s?frames=300" % os.path.join(site, "index.html"))
+    browser.wait_for("document.title === 'Cindral: 300 steps' && document.getElementById('message').hidden",
+                     "the page opened from a file to run")
+
+    # The site rebuilt, page.js changed and the worker made again as the build makes it.
+    with open(os.path.join(site, "page.js"), "a") as f:
+        f.write("// rebuilt\n")
+    worker = os.path.join(site, "service-worker.js")
+    with open(worker) as f:
+        kept = json.loads(re.search(r"^var FILES = (.*);$", f.read(), re.M).group(1))
+    subprocess.run([sys.executable, os.path.join(ROOT, "tools", "make_service_worker.py"),
+                    os.path.join(ROOT, "host_web", "service_worker.js.in"), worker] + kept, check=True)
+    session.site = Site(site, session.site.port)
+    browser.open(session.site.url())
+    caches = "caches.keys().then(function(k) { return k.length === 1 && caches.match('page.js'); })" \
+             ".then(function(r) { return r && r.text(); })"
+    cindral_env.wait_for("the cache to hold the rebuilt page.js, and no other cache",
+                         lambda: (browser.evaluate(caches, promise=True) or "").endswith("// rebuilt\n"), 30, 0.2)
 
 
 @case
