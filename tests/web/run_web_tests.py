@@ -541,6 +541,10 @@ def ServedPageIsAnInstallableAppWhoseIconsAndLinkPictureShowTheFlame(session):
               "%s, of %dx%d, not %s: %s" % (name, picture.width, picture.height, size, lacks))
 
 
+# True once the ?fps corner shows the page's figures.
+FIGURES_SHOWN = "/ steps\\/s/.test((document.getElementById('fps') || {}).textContent)"
+
+
 def expect_flame(browser, session, name, what):
     """The page, loaded anew since the last call, comes to show the flame."""
     browser.wait_for("document.readyState === 'complete' && !window.seen", what)
@@ -581,6 +585,41 @@ def AfterOneVisitThePageDrawsOfflineAndARebuiltSiteReplacesItsCacheOnTheNextVisi
              ".then(function(r) { return r && r.text(); })"
     cindral_env.wait_for("the cache to hold the rebuilt page.js, and no other cache",
                          lambda: (browser.evaluate(caches, promise=True) or "").endswith("// rebuilt\n"), 30, 0.2)
+
+
+# Counts the page's requests for a wake lock in window.asked and keeps the
+# locks that Chromium's own wake lock gives in window.locks.
+LOCK_SPY = """window.asked = 0; window.locks = []; (function(request) {
+  navigator.wakeLock.request = function(type) {
+    window.asked += 1;
+    return request(type).then(function(lock) { window.locks.push(lock); return lock; });
+  }; })(navigator.wakeLock.request.bind(navigator.wakeLock));"""
+
+
+@case
+def AwakeHoldsAWakeLockWhileThePageIsShownAndSaysSoWhenTheBrowserRefuses(session):
+    browser = session.devtools()
+    browser.call("Page.enable")  # runs the spy before the page's scripts
+    browser.call("Page.addScriptToEvaluateOnNewDocument", {"source": LOCK_SPY})
+    browser.open(session.site.url("?fps"))
+    browser.wait_for(FIGURES_SHOWN, "the page to run")
+    check(browser.evaluate("window.asked") == 0, "the page asked for a wake lock without ?awake")
+    held = "window.locks.filter(function(l) { return !l.released; }).length === 1"
+    browser.open(session.site.url("?awake"))
+    browser.wait_for(held, "the page to hold a wake lock")
+    page = browser.call("Target.getTargetInfo")["targetInfo"]["targetId"]
+    other = browser.call("Target.createTarget", {"url": "about:blank"})["targetId"]  # hides the page
+    browser.wait_for("document.hidden && window.locks[0].released", "the lock to go with the page hidden")
+    browser.call("Target.activateTarget", {"targetId": page})
+    browser.wait_for(held + " && window.asked === 2", "the page shown again to hold a wake lock again")
+    browser.call("Target.closeTarget", {"targetId": other})
+
+    browser.call("Browser.setPermission", {"permission": {"name": "screen-wake-lock"}, "setting": "denied"})
+    browser.open(session.site.url("?awake&fps"))
+    browser.wait_for(FIGURES_SHOWN + " && !document.getElementById('message').hidden", "the page to run and speak")
+    said = browser.evaluate("document.getElementById('message').textContent")
+    check(said.startswith("?awake: the browser would not keep the display on: ") and "\n" not in said,
+          "a refused wake lock is said as %r" % said)
 
 
 @case
