@@ -48,8 +48,8 @@ class Site:
     """A folder (dist/web/) on http://127.0.0.1:PORT/, a free port unless
     given, served by a thread of this process until close()."""
 
-    def __init__(self, root, port=0):
-        handler = functools.partial(QuietHandler, directory=root)
+    def __init__(self, root, port=0, handler=QuietHandler):
+        handler = functools.partial(handler, directory=root)
         self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
         self.server.daemon_threads = True
         self.port = self.server.server_address[1]
