@@ -2,11 +2,13 @@
 // size in device pixels and told of every new size, 100 animation steps a
 // second whatever the display's rate, drawn at a smaller size and stretched
 // where the full size cannot keep that rate, full screen on request and left
-// again on input, as a screen saver ends.
+// again on input, as a screen saver ends. Served from a web site, it keeps
+// itself for visits without a network (service-worker.js).
 //
 //   index.html               the flame
 //   index.html?fps           with frames and steps per second, and the
 //                            drawing scale below 1, in the bottom-left corner
+//   index.html?awake         the display kept on while the page is shown
 //   index.html?frames=N      test mode: N steps at once, the last one drawn;
 //                            with fps, steps per second in that corner
 //   index.html?frames=N&state  and the scene's state as JSON in <pre id="state">
@@ -50,15 +52,18 @@
     return shown.join('');
   }
 
+  // Shows a line of text; returns it as shown.
   function say(text) {
     message.textContent = printable(text);
     message.hidden = false;
+    return message.textContent;
   }
 
   // The query's options, or an error text for one that cannot be used.
   function readOptions(search) {
     var query = new URLSearchParams(search);
-    var options = {frames: null, state: query.has('state'), fps: query.has('fps'), error: null};
+    var options = {frames: null, state: query.has('state'), fps: query.has('fps'), awake: query.has('awake'),
+                   error: null};
     if (query.has('frames')) {
       var text = query.get('frames');
       var n = Number(text);
@@ -146,6 +151,64 @@
         callQuietly(document, ['exitFullscreen', 'webkitExitFullscreen']);
       }
     });
+  }
+
+  // ?awake: the screen wake lock, asked for whenever the page is shown, as
+  // the browser releases it each time the page is hidden. A refusal is said
+  // in one line, and the flame goes on; a lock taken later clears the line.
+  function keepAwake() {
+    if (window.isSecureContext === false) {
+      say('?awake: browsers keep the display on only for a page served over HTTPS, or from this machine.');
+      return;
+    }
+    if (!navigator.wakeLock || typeof navigator.wakeLock.request !== 'function') {
+      say('?awake: this browser cannot keep the display on (it has no screen wake lock).');
+      return;
+    }
+    var held = false;
+    var asking = false;
+    var refusal = null;  // the line said, while it is shown
+    function ask() {
+      if (held || asking || document.visibilityState !== 'visible') {
+        return;
+      }
+      asking = true;
+      navigator.wakeLock.request('screen').then(function(lock) {
+        asking = false;
+        held = !lock.released;
+        lock.addEventListener('release', function() {
+          held = false;
+        });
+        if (message.textContent === refusal) {
+          message.hidden = true;
+        }
+        refusal = null;
+      }, function(error) {
+        asking = false;
+        refusal = say('?awake: the browser would not keep the display on: ' + error.message);
+      });
+    }
+    document.addEventListener('visibilitychange', ask);
+    ask();
+  }
+
+  // Served over HTTP(S), the page registers its service worker once it has
+  // loaded, so that the worker's fetches do not compete with the page's own.
+  // Opened from a file, where no worker can run, it is as it was.
+  function keepForOffline() {
+    if (!('serviceWorker' in navigator) || !/^https?:$/.test(window.location.protocol)) {
+      return;
+    }
+    function register() {
+      navigator.serviceWorker.register('service-worker.js').catch(function(error) {
+        console.warn('Cindral: the page is not kept for visits without a network: ' + error);
+      });
+    }
+    if (document.readyState === 'complete') {
+      register();
+    } else {
+      window.addEventListener('load', register);
+    }
   }
 
   function start(module, gl, options) {
@@ -315,6 +378,7 @@
     runSome();
   }
 
+  keepForOffline();
   var options = readOptions(window.location.search);
   if (options.error) {
     say(options.error);
@@ -336,6 +400,9 @@
   // loads must count too.
   if (options.frames === null) {
     watchInput();
+    if (options.awake) {
+      keepAwake();
+    }
   }
   createCindralModule().then(function(module) {
     start(module, gl, options);

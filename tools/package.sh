@@ -161,7 +161,9 @@ echo "== $web_file"
 top=cindral-$version-web
 page=$work/web/$top
 mkdir -p "$page"
-cp dist/web/index.html dist/web/page.js dist/web/cindral.js dist/web/favicon.ico "$page/"
+# The files the web build names as the site, not whatever else dist/web holds.
+mapfile -t site <build/web/web-site-files.txt
+cp "${site[@]/#/dist/web/}" "$page/"
 cp LICENSE "$page/LICENSE.txt"
 chmod 644 "$page"/*
 set_times "$page"

@@ -520,7 +520,8 @@ class WebZip(Case):
 
     def run(self):
         top = "cindral-%s-web" % self.version
-        page_files = ("index.html", "page.js", "cindral.js", "favicon.ico")
+        page_files = ("index.html", "page.js", "cindral.js", "favicon.ico", "manifest.json", "icon-192.png",
+                      "icon-512.png", "og-image.png", "service-worker.js")
         with zipfile.ZipFile(self.dist(top + ".zip")) as archive:
             files = sorted(n for n in archive.namelist() if not n.endswith("/"))
             expected = sorted(top + "/" + n for n in page_files + ("LICENSE.txt",))

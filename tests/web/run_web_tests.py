@@ -30,8 +30,9 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import case_runner  # noqa: E402
 from case_runner import Failure, case, check, cindral_env  # noqa: E402
-from picture_check import Picture, describe_missing, middle  # noqa: E402
+from picture_check import Picture, describe_missing, middle, wait_for_picture, whole  # noqa: E402
 
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 CHROMIUM = "chromium"
 CASE_SECONDS = 100  # below the CTest time-out, so that a case cleans up itself
 
@@ -44,23 +45,25 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 
 
 class Site:
-    """dist/web/ on http://127.0.0.1:PORT/, served by a thread of this
-    process until close()."""
+    """A folder (dist/web/) on http://127.0.0.1:PORT/, a free port unless
+    given, served by a thread of this process until close()."""
 
-    def __init__(self, root):
-        handler = functools.partial(QuietHandler, directory=root)
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    def __init__(self, root, port=0, handler=QuietHandler):
+        handler = functools.partial(handler, directory=root)
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
         self.server.daemon_threads = True
+        self.port = self.server.server_address[1]
         self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
         self.thread.start()
 
     def url(self, query=""):
-        return "http://127.0.0.1:%d/index.html%s" % (self.server.server_address[1], query)
+        return "http://127.0.0.1:%d/index.html%s" % (self.port, query)
 
     def close(self):
-        self.server.shutdown()
-        self.server.server_close()
-        self.thread.join(5)
+        if self.thread.is_alive():
+            self.server.shutdown()
+            self.server.server_close()
+            self.thread.join(5)
 
 
 # ---------------------------------------------------------------- the browser
@@ -183,8 +186,9 @@ class DevTools:
                     raise Failure("Chromium closed the DevTools pipe during %s" % method)
                 self.buffer += chunk
 
-    def evaluate(self, expression):
-        result = self.call("Runtime.evaluate", {"expression": expression, "returnByValue": True})
+    def evaluate(self, expression, promise=False):
+        result = self.call("Runtime.evaluate", {"expression": expression, "returnByValue": True,
+                                                "awaitPromise": promise})
         if "exceptionDetails" in result:
             raise Failure("%s: %s" % (expression, result["exceptionDetails"]["text"]))
         return result["result"].get("value")
@@ -512,6 +516,110 @@ def ServedPageLogsNoErrorStepsAHundredTimesASecondAndAClickOrAKeyEntersFullScree
     check(status == 200, "the page's icon %s answered %s" % (icon, status))
     problems = browser.console_problems()
     check(not problems, "the served page logged:\n  " + "\n  ".join(problems))
+
+
+@case
+def ServedPageIsAnInstallableAppWhoseIconsAndLinkPictureShowTheFlame(session):
+    browser = session.devtools()
+    browser.open(session.site.url())
+    browser.wait_for("document.readyState === 'complete'", "the page to load")
+    manifest = browser.call("Page.getAppManifest")
+    errors = manifest["errors"] + browser.call("Page.getInstallabilityErrors")["installabilityErrors"]
+    check(manifest["url"].endswith("/manifest.json") and not errors, "manifest or installability errors: %s" % errors)
+    icons = json.loads(manifest["data"])["icons"]
+    check({"192x192", "512x512"} <= {i["sizes"] for i in icons} and "maskable" in [i.get("purpose") for i in icons],
+          "the manifest's icons lack 192 or 512 pixels, or a maskable one: %s" % icons)
+    pictures = {icon["src"]: icon["sizes"] for icon in icons}
+    with open(os.path.join(session.args.site, "index.html")) as f:
+        tags = dict(re.findall(r'(?:rel|property)="([^"]+)" (?:href|content)="([^"]+)"', f.read()))
+    check(tags["apple-touch-icon"] in pictures, "the apple-touch-icon is none of the manifest's icons")
+    pictures[tags["og:image"]] = "%sx%s" % (tags["og:image:width"], tags["og:image:height"])
+    for name, size in sorted(pictures.items()):
+        picture = Picture.read(os.path.join(session.args.site, name))
+        lacks = describe_missing(picture, flame=[middle])
+        check("%dx%d" % (picture.width, picture.height) == size and not lacks,
+              "%s, of %dx%d, not %s: %s" % (name, picture.width, picture.height, size, lacks))
+
+
+# True once the ?fps corner shows the page's figures.
+FIGURES_SHOWN = "/ steps\\/s/.test((document.getElementById('fps') || {}).textContent)"
+
+
+def expect_flame(browser, session, name, what):
+    """The page, loaded anew since the last call, comes to show the flame."""
+    browser.wait_for("document.readyState === 'complete' && !window.seen", what)
+    wait_for_picture(lambda: browser.screenshot(session.path(name)), 20, flame=[whole])
+    browser.evaluate("window.seen = true")
+
+
+@case
+def AfterOneVisitThePageDrawsOfflineAndARebuiltSiteReplacesItsCacheOnTheNextVisit(session):
+    site = session.path("site")
+    shutil.copytree(session.args.site, site)
+    session.site.close()
+    session.site = Site(site)
+    browser = session.devtools()
+    browser.open(session.site.url())
+    browser.wait_for("!!navigator.serviceWorker.controller", "a service worker to control the page")
+    expect_flame(browser, session, "online.png", "the page to load")
+    session.site.close()
+    browser.call("Page.reload")
+    expect_flame(browser, session, "reloaded.png", "the page to load again with the server stopped")
+    browser.open(session.site.url("?fps"))
+    expect_flame(browser, session, "fps.png", "?fps to load with the server stopped")
+    browser.open("file://%s?frames=300" % os.path.join(site, "index.html"))
+    browser.wait_for("document.title === 'Cindral: 300 steps' && document.getElementById('message').hidden",
+                     "the page opened from a file to run")
+
+    # The site rebuilt, page.js changed and the worker made again as the build makes it.
+    with open(os.path.join(site, "page.js"), "a") as f:
+        f.write("// rebuilt\n")
+    worker = os.path.join(site, "service-worker.js")
+    with open(worker) as f:
+        kept = json.loads(re.search(r"^var FILES = (.*);$", f.read(), re.M).group(1))
+    subprocess.run([sys.executable, os.path.join(ROOT, "tools", "make_service_worker.py"),
+                    os.path.join(ROOT, "host_web", "service_worker.js.in"), worker] + kept, check=True)
+    session.site = Site(site, session.site.port)
+    browser.open(session.site.url())
+    caches = "caches.keys().then(function(k) { return k.length === 1 && caches.match('page.js'); })" \
+             ".then(function(r) { return r && r.text(); })"
+    cindral_env.wait_for("the cache to hold the rebuilt page.js, and no other cache",
+                         lambda: (browser.evaluate(caches, promise=True) or "").endswith("// rebuilt\n"), 30, 0.2)
+
+
+# Counts the page's requests for a wake lock in window.asked and keeps the
+# locks that Chromium's own wake lock gives in window.locks.
+LOCK_SPY = """window.asked = 0; window.locks = []; (function(request) {
+  navigator.wakeLock.request = function(type) {
+    window.asked += 1;
+    return request(type).then(function(lock) { window.locks.push(lock); return lock; });
+  }; })(navigator.wakeLock.request.bind(navigator.wakeLock));"""
+
+
+@case
+def AwakeHoldsAWakeLockWhileThePageIsShownAndSaysSoWhenTheBrowserRefuses(session):
+    browser = session.devtools()
+    browser.call("Page.enable")  # runs the spy before the page's scripts
+    browser.call("Page.addScriptToEvaluateOnNewDocument", {"source": LOCK_SPY})
+    browser.open(session.site.url("?fps"))
+    browser.wait_for(FIGURES_SHOWN, "the page to run")
+    check(browser.evaluate("window.asked") == 0, "the page asked for a wake lock without ?awake")
+    held = "window.locks.filter(function(l) { return !l.released; }).length === 1"
+    browser.open(session.site.url("?awake"))
+    browser.wait_for(held, "the page to hold a wake lock")
+    page = browser.call("Target.getTargetInfo")["targetInfo"]["targetId"]
+    other = browser.call("Target.createTarget", {"url": "about:blank"})["targetId"]  # hides the page
+    browser.wait_for("document.hidden && window.locks[0].released", "the lock to go with the page hidden")
+    browser.call("Target.activateTarget", {"targetId": page})
+    browser.wait_for(held + " && window.asked === 2", "the page shown again to hold a wake lock again")
+    browser.call("Target.closeTarget", {"targetId": other})
+
+    browser.call("Browser.setPermission", {"permission": {"name": "screen-wake-lock"}, "setting": "denied"})
+    browser.open(session.site.url("?awake&fps"))
+    browser.wait_for(FIGURES_SHOWN + " && !document.getElementById('message').hidden", "the page to run and speak")
+    said = browser.evaluate("document.getElementById('message').textContent")
+    check(said.startswith("?awake: the browser would not keep the display on: ") and "\n" not in said,
+          "a refused wake lock is said as %r" % said)
 
 
 @case
