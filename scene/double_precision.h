@@ -13,17 +13,35 @@
 // Only the significand is narrowed: a value held in an x87 register keeps
 // the wider exponent until it is stored, which the scene's finite, moderate
 // numbers never reach.
+#if defined(__i386__) && !defined(__SSE2_MATH__)
+#define CINDRAL_X87_ARITHMETIC 1
+
+// The x87 control word; its bits 8-9 are the precision control: 00 single,
+// 10 double, 11 extended.
+constexpr unsigned short kX87PrecisionBits = 0x0300;
+constexpr unsigned short kX87DoublePrecision = 0x0200;
+
+inline unsigned short x87ControlWord()
+{
+    unsigned short word;
+    __asm__ __volatile__("fnstcw %0" : "=m"(word) : : "memory");
+    return word;
+}
+
+inline void setX87ControlWord(unsigned short word)
+{
+    __asm__ __volatile__("fldcw %0" : : "m"(word) : "memory");
+}
+#endif
+
 class DoublePrecisionScope {
 public:
-#if defined(__i386__) && !defined(__SSE2_MATH__)
-    DoublePrecisionScope()
+#ifdef CINDRAL_X87_ARITHMETIC
+    DoublePrecisionScope() : saved_(x87ControlWord())
     {
-        __asm__ __volatile__("fnstcw %0" : "=m"(saved_) : : "memory");
-        // Bits 8-9 of the control word: 00 single, 10 double, 11 extended.
-        const unsigned short doublePrecision = static_cast<unsigned short>((saved_ & ~0x0300u) | 0x0200u);
-        __asm__ __volatile__("fldcw %0" : : "m"(doublePrecision) : "memory");
+        setX87ControlWord(static_cast<unsigned short>((saved_ & ~kX87PrecisionBits) | kX87DoublePrecision));
     }
-    ~DoublePrecisionScope() { __asm__ __volatile__("fldcw %0" : : "m"(saved_) : "memory"); }
+    ~DoublePrecisionScope() { setX87ControlWord(saved_); }
 
 private:
     unsigned short saved_;

@@ -2,6 +2,7 @@
 // Linux and for Windows, it shows that every build computes the same
 // animation to the bit. No GL context is made: without one the GL calls do
 // nothing, and the simulation runs exactly as it does on screen.
+#include "double_precision.h"
 #include "scene.h"
 #include "scene_state.h"
 
@@ -25,34 +26,24 @@ struct Fnv1a {
     void value(float f) { bytes(&f, sizeof f); }
 };
 
-#if defined(__i386__) && !defined(__SSE2_MATH__)
-#define CINDRAL_X87 1
-unsigned short x87ControlWord()
-{
-    unsigned short word;
-    __asm__ __volatile__("fnstcw %0" : "=m"(word));
-    return word;
-}
-#endif
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     const long frames = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 1000;
-#ifdef CINDRAL_X87
+#ifdef CINDRAL_X87_ARITHMETIC
     // On x87 arithmetic the run starts at single precision, as some GL
     // drivers leave the unit, so that only the scene's own precision control
     // can give the fingerprint; and the caller's setting must still be there
     // after it.
-    const unsigned short single = static_cast<unsigned short>(x87ControlWord() & ~0x0300u);
-    __asm__ __volatile__("fldcw %0" : : "m"(single));
+    const unsigned short single = static_cast<unsigned short>(x87ControlWord() & ~kX87PrecisionBits);
+    setX87ControlWord(single);
 #endif
     initScene(800, 600);
     for (long f = 0; f < frames; ++f) {
         renderFrame();
     }
-#ifdef CINDRAL_X87
+#ifdef CINDRAL_X87_ARITHMETIC
     if (x87ControlWord() != single) {
         std::printf("the scene left the x87 control word at %#x, not the caller's %#x\n", x87ControlWord(), single);
         return 1;
