@@ -4,10 +4,6 @@
 #
 #   cindral-VERSION-windows.zip   both savers, stripped, and a read-me for Windows
 #   cindral-VERSION-setup.exe     the Windows installer (NSIS)
-#
-# The Windows programs (both savers, the installer and its uninstaller) are
-# signed when tools/sign.sh is given the publisher's certificate; it says
-# first of all which it will be.
 #   cindral_VERSION_ARCH.deb      the Linux hack and cindral-render, for Debian
 #   cindral-VERSION-web.zip       the web page, for any static web host
 #   SHA256SUMS                    of those four
@@ -16,6 +12,10 @@
 # output; the files they are made of are left in build/package/. The savers and programs in the build
 # folders stay as they are (the tests use them); the downloads get stripped
 # copies. File times inside the archives are the last commit's.
+#
+# The Windows programs (both savers, the installer and its uninstaller) are
+# signed when tools/sign.sh is given the publisher's certificate; it says
+# first of all which it will be.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -92,7 +92,7 @@ done
 # 24-bit BMP, which is what NSIS reads. Frame 900 has the flame across the
 # middle of so narrow a view.
 wizard_bitmap=$work/wizard.bmp
-build/native/host_headless/cindral-render --frames 900 --size 164x314 --png "$work/wizard.png" 2>/dev/null
+MESA_SHADER_CACHE_DISABLE=true build/native/host_headless/cindral-render --frames 900 --size 164x314 --png "$work/wizard.png" 2>/dev/null
 convert "$work/wizard.png" BMP3:"$wizard_bitmap"
 kilobytes() { echo $((($(stat -c %s "$1") + 1023) / 1024)); }
 installer() { # target outfile [makensis option...]
